@@ -1,0 +1,16 @@
+// The process-wide objects, built before main() in this order: the device
+// object, the configuration list, the status texts, the version string.
+#include "app/version.h"
+#include "device/torveldrv.h"
+#include "monitor/status_text.h"
+#include "settings/configurations.h"
+
+TorvelDRV Torvel;
+QStringList ConfigurationList;
+const QString StatusTexts[kStatusTextCount] = {QStringLiteral("No motor power available"),
+                                               QStringLiteral("Driver Disabled (Sleep)"),
+                                               QStringLiteral("Driver Active"),
+                                               QStringLiteral("Driver IDLE"),
+                                               QStringLiteral("Driver Overheated"),
+                                               QStringLiteral("Driver in PWM mode")};
+const QString VersionString = QStringLiteral("TorvelM4 0.57");

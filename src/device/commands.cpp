@@ -1,0 +1,179 @@
+// The send path, the scrambling hook and every command operation of the
+// application firmware.
+#include "device/torveldrv.h"
+
+#include "device/scramble.h"
+#include "motion/motion_math.h"
+
+#include <QTimer>
+#include <algorithm>
+#include <exception>
+
+using namespace protocol;
+
+namespace {
+void putLe32(std::uint8_t* at, std::int32_t value)
+{
+    const auto bits = static_cast<std::uint32_t>(value);
+    for (int i = 0; i < 4; ++i)
+        at[i] = static_cast<std::uint8_t>(bits >> (8 * i));
+}
+} // namespace
+
+void TorvelDRV::WriteReport()
+{
+    if (!connected)
+        return;
+    try {
+        rx[kRxReplyCode] = kStaleReplyCode;
+        EncodeData(tx, scrambleKey);
+        lastResult = device.write(tx, kReportBufferSize);
+        if (lastResult < 0)
+            DisconnectDevice();
+    } catch (const std::exception&) {
+        reportHidException(
+            QStringLiteral("Error writing to HID device"),
+            QStringLiteral("Unexpected error occured while ewriting to HID device. "
+                           "Please try reconnecting device."),
+            QStringLiteral("Unexpected error occured while ewriting to HID device."));
+    }
+}
+
+void TorvelDRV::EncodeData(std::uint8_t* data, unsigned int nKey)
+{
+    const auto random = static_cast<std::uint8_t>(m_random.generate());
+    scramble::encode(data, nKey, random);
+}
+
+void TorvelDRV::sendCommand(std::uint8_t code)
+{
+    tx[kTxCommand] = code;
+    WriteReport();
+}
+
+void TorvelDRV::EnableDriver()
+{
+    tx[kTxCommand] = CMD_SET_ENABLE;
+    tx[kTxArgs] = 1;
+    log(QStringLiteral("Enabling driver (out of Sleep)."));
+    WriteReport();
+}
+
+void TorvelDRV::SleepDriver()
+{
+    tx[kTxCommand] = CMD_SET_ENABLE;
+    tx[kTxArgs] = 0;
+    log(QStringLiteral("Stopping driver (Sleep)."));
+    WriteReport();
+}
+
+void TorvelDRV::GetDriverName()
+{
+    log(QStringLiteral("Getting Torvel driver name..."));
+    sendCommand(CMD_GET_NAME);
+    WaitMs(kNameRequestWaitMs);
+    sendCommand(CMD_GET_NAME);
+    WaitMs(kNameRequestWaitMs);
+}
+
+void TorvelDRV::GetDriverValues()
+{
+    log(QStringLiteral("Getting Torvel driver values..."));
+    sendCommand(CMD_GET_VALUES);
+    WaitMs(kValuesRequestWaitMs);
+    sendCommand(CMD_GET_VALUES);
+    WaitMs(kValuesRequestWaitMs);
+}
+
+void TorvelDRV::WriteDriverValues()
+{
+    if (busy > 0)
+        return;
+    // Stays set while no board is connected, until a receive tick or the next
+    // identification clears it.
+    busy = kBusyMark;
+    log(QStringLiteral("Writing Torvel driver values..."));
+    if (!connected)
+        return;
+    DrvSettings2DriverRegisters();
+    DriverRegisters2Buffer();
+    rxTimer->stop();
+    sendCommand(CMD_WRITE_VALUES);
+    if (connected)
+        rxTimer->start(kRxPeriodMs);
+    busy = 0;
+}
+
+void TorvelDRV::SaveDriverValues()
+{
+    sendCommand(CMD_SAVE_VALUES);
+    log(QStringLiteral("Saving Torvel driver values..."));
+}
+
+void TorvelDRV::SetDriverName(QString name)
+{
+    tx[kTxCommand] = CMD_SET_NAME;
+    std::fill(tx + kTxNameFirst, tx + kTxLast + 1, std::uint8_t(0));
+    // The board holds 32 bytes; byte 63 must stay 0 for the scrambling check.
+    const QByteArray latin1 = name.toLatin1().left(kNameLength);
+    std::copy(latin1.cbegin(), latin1.cend(), tx + kTxNameFirst);
+    log(QStringLiteral("Changing device custom name to: ") + name);
+    WriteReport();
+    settings.DriverName = name;
+}
+
+void TorvelDRV::RestartDevice()
+{
+    log(QStringLiteral("Restarting device..."));
+    sendCommand(CMD_RESTART);
+}
+
+void TorvelDRV::EnableRTStream()
+{
+    log(QStringLiteral("Enabling real-time data stream."));
+    sendCommand(CMD_RT_STREAM);
+}
+
+int TorvelDRV::SetStepDirFrequency(int speed)
+{
+    stepDir.SpeedMagnitude = speed < 0 ? -speed : speed;
+    stepDir.Direction = speed < 0 ? 0 : 1;
+    stepDir.Divider = motion::stepDivider(speed);
+    putLe32(tx + kTxArgs, stepDir.Divider);
+    tx[kTxArgs + 4] = static_cast<std::uint8_t>(stepDir.Direction);
+    sendCommand(CMD_SET_STEP_FREQ);
+    return motion::actualStepSpeed(speed);
+}
+
+void TorvelDRV::WritePWM()
+{
+    putLe32(tx + kTxArgs, pwm.Period);
+    tx[kTxArgs + 4] = static_cast<std::uint8_t>(pwm.AForward);
+    tx[kTxArgs + 5] = static_cast<std::uint8_t>(pwm.AReverse);
+    tx[kTxArgs + 6] = static_cast<std::uint8_t>(pwm.BForward);
+    tx[kTxArgs + 7] = static_cast<std::uint8_t>(pwm.BReverse);
+    sendCommand(CMD_SET_PWM);
+}
+
+void TorvelDRV::WriteTrajectory()
+{
+    putLe32(tx + kTxArgs, trajectory.RequiredPosition);
+    putLe32(tx + kTxArgs + 4, trajectory.MaxSpeed);
+    putLe32(tx + kTxArgs + 8, trajectory.Acceleration);
+    putLe32(tx + kTxArgs + 12, trajectory.Deceleration);
+    tx[kTxArgs + 16] = static_cast<std::uint8_t>(2 * trajectory.EndSwitchNormallyClosed +
+                                                 trajectory.EndSwitchEnabled);
+    sendCommand(CMD_WRITE_TRAJECTORY);
+}
+
+void TorvelDRV::StopTrajectory()
+{
+    sendCommand(CMD_STOP_TRAJECTORY);
+    log(QStringLiteral("Stop trajectory..."));
+}
+
+void TorvelDRV::SetHome()
+{
+    sendCommand(CMD_SET_HOME);
+    log(QStringLiteral("Settign home..."));
+}

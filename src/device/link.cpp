@@ -1,0 +1,172 @@
+// Finding, opening, identifying and closing the board.
+#include "device/torveldrv.h"
+
+#include "app/dialogs.h"
+#include "device/reply_decode.h"
+
+#include <QElapsedTimer>
+#include <QTimer>
+#include <exception>
+
+using namespace protocol;
+
+bool TorvelDRV::matches(const HidEntry& entry) const
+{
+    return entry.manufacturer == maker && entry.vendorId == kVendorId &&
+           entry.productId == kProductId;
+}
+
+void TorvelDRV::reportHidException(const QString& title, const QString& text, const QString& line)
+{
+    dialogs::inform(title, text);
+    log(line);
+}
+
+void TorvelDRV::USBEnumTimerHandler()
+{
+    try {
+        enumeration.refresh();
+        deviceFound = false;
+        QSet<QByteArray> listed;
+        for (const HidEntry& entry : enumeration.entries()) {
+            // hidraw keeps listing the board this program holds open.
+            if (!matches(entry) || (connected && entry.path == device.path()))
+                continue;
+            listed.insert(entry.path);
+            // One board at a time: another one is announced once, never opened.
+            if (connected && m_announced.contains(entry.path))
+                continue;
+            deviceFound = true;
+            log(QStringLiteral("TorvelM4 device found. Serial: ") + entry.serial);
+            if (connected)
+                m_announced.insert(entry.path);
+        }
+        m_announced.intersect(listed);
+        if (deviceFound && !connected)
+            ConnectDevice();
+    } catch (const std::exception&) {
+        reportHidException(
+            QStringLiteral("Error enumerating devices"),
+            QStringLiteral("Unexpected error occured while enumerating HID devices. Please try "
+                           "reconnecting device."),
+            QStringLiteral("Unexpected error occured while enumerating HID devices."));
+    }
+}
+
+void TorvelDRV::ConnectDevice()
+{
+    const QString failure = QStringLiteral(
+        "Unexpected error occured while connecting to a device. Please try reconnecting device.");
+    log(QStringLiteral("Trying to connect..."));
+    try {
+        enumeration.refresh();
+        for (const HidEntry& entry : enumeration.entries()) {
+            if (!matches(entry))
+                continue;
+            product = entry.product;
+            serial = entry.serial;
+            const QString who = product + QStringLiteral(" Serial: ") + serial;
+            log(QStringLiteral("Connecting to: ") + who + QStringLiteral("..."));
+            if (!device.open(entry.path)) {
+                log(QStringLiteral("Could not open the device ") +
+                    QString::fromLocal8Bit(entry.path) + QStringLiteral("."));
+                break;
+            }
+            connected = true;
+            m_announced.clear();
+            log(QStringLiteral("Connected to: ") + who);
+            emit newDriverInfoAvailable();
+            rxTimer->start(kRxPeriodMs);
+            log(QStringLiteral("RX timer started."));
+            break;
+        }
+        if (connected) {
+            GetDeviceInfo();
+            if (!info.BootloaderRunning) {
+                log(QStringLiteral("Enabling real-time data stream."));
+                sendCommand(CMD_RT_STREAM);
+            }
+        }
+    } catch (const std::exception&) {
+        reportHidException(QStringLiteral("Error connecting Torvel device"), failure, failure);
+    }
+}
+
+void TorvelDRV::GetDeviceInfo()
+{
+    busy = kBusyMark;
+    log(QStringLiteral("Getting Torvel device info..."));
+    if (!connected)
+        return;
+    rxTimer->stop();
+    rx[kRxReplyCode] = kStaleReplyCode;
+    replyReceived = false;
+    attempts = 0;
+    while (connected && attempts < kInfoAttempts && !replyReceived) {
+        ClearHIDReadBuffer();
+        // Written anew each time: every send scrambles the buffer in place.
+        tx[kTxCommand] = CMD_GET_DEVICE_INFO;
+        WriteReport();
+        WaitMs(kInfoSettleMs);
+        ++attempts;
+        QElapsedTimer poll;
+        poll.start();
+        while (connected && poll.elapsed() < kInfoPollMs) {
+            lastResult = device.read(rx, kReportBufferSize);
+            if (lastResult < 0) {
+                readFailed();
+                break;
+            }
+            if (lastResult == kReplySize && reply::isDeviceInfo(rx)) {
+                replyReceived = true;
+                break;
+            }
+        }
+    }
+    if (replyReceived) {
+        info = reply::decodeDeviceInfo(rx);
+        rt.Temperature = reply::deviceInfoTemperature(rx);
+        scrambleKey = reply::scrambleKey(info);
+        CheckFirmware();
+        WaitMs(kBetweenRequestsMs);
+        GetDriverValues();
+        WaitMs(kBetweenRequestsMs);
+        GetDriverName();
+    } else {
+        log(QStringLiteral("Error while getting Device info"));
+    }
+    if (connected)
+        rxTimer->start(kRxPeriodMs);
+    busy = 0;
+    emit newDriverInfoAvailable();
+}
+
+void TorvelDRV::DisconnectDevice()
+{
+    log(QStringLiteral("Disconnecting device..."));
+    rxTimer->stop();
+    device.close();
+    rt.Voltage = 0.0;
+    rt.Temperature = 0.0;
+    rt.Current = 0.0;
+    connected = false;
+    scrambleKey = 0;
+    emit newDriverInfoAvailable();
+    emit newRTDataAvailable();
+    log(QStringLiteral("Torvel device disconnected!"));
+}
+
+void TorvelDRV::readFailed()
+{
+    if (connected)
+        DisconnectDevice();
+}
+
+void TorvelDRV::ClearHIDReadBuffer()
+{
+    do {
+        lastResult = device.read(rx, kReportBufferSize);
+    } while (lastResult == kReplySize);
+    if (lastResult < 0)
+        readFailed();
+}

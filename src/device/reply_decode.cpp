@@ -1,0 +1,116 @@
+// Decoding of the device-info, name and real-time replies.
+#include "device/reply_decode.h"
+
+#include "device/protocol.h"
+#include "firmware/firmware_image.h"
+#include "settings/register_codec.h"
+
+#include <algorithm>
+#include <numeric>
+
+using namespace protocol;
+
+namespace reply {
+
+std::uint16_t be16(const std::uint8_t* at)
+{
+    return static_cast<std::uint16_t>((at[0] << 8) | at[1]);
+}
+
+std::uint32_t be32(const std::uint8_t* at)
+{
+    return (std::uint32_t(at[0]) << 24) | (std::uint32_t(at[1]) << 16) |
+           (std::uint32_t(at[2]) << 8) | std::uint32_t(at[3]);
+}
+
+bool isDeviceInfo(const std::uint8_t* rx)
+{
+    return rx[kRxReplyCode] == REPLY_DEVICE_INFO ||
+           (rx[kRxReplyCode] == REPLY_DEVICE_INFO_ALT && rx[1] != REPLY_NAME);
+}
+
+DeviceInfo decodeDeviceInfo(const std::uint8_t* rx)
+{
+    DeviceInfo info;
+    info.BootloaderVersionHigh = rx[kInfoBootloaderHigh];
+    info.BootloaderVersionLow = rx[kInfoBootloaderLow];
+    info.FirmwareVersionHigh = rx[kInfoFirmwareHigh];
+    info.FirmwareVersionLow = rx[kInfoFirmwareLow];
+    info.ModeByte = rx[kInfoMode];
+    info.BootloaderRunning = info.ModeByte == kModeBootloader;
+    info.SignatureValid = be32(rx + kInfoSignature) == kValidSignature;
+    info.FirmwareUpToDate = info.FirmwareVersionHigh == kCarriedFirmware.VersionHigh &&
+                            info.FirmwareVersionLow == kCarriedFirmware.VersionLow;
+    for (int w = 0; w < 4; ++w)
+        info.UniqueId[w] = be32(rx + kInfoUniqueId + 4 * w);
+    // W3-W2-W1-W0, each word in byte order.
+    const std::uint8_t* id = rx + kInfoUniqueId;
+    info.IdText = QString::asprintf(
+        "0x%02X%02X%02X%02X-0x%02X%02X%02X%02X-0x%02X%02X%02X%02X-0x%02X%02X%02X%02X", id[12],
+        id[13], id[14], id[15], id[8], id[9], id[10], id[11], id[4], id[5], id[6], id[7], id[0],
+        id[1], id[2], id[3]);
+    return info;
+}
+
+double deviceInfoTemperature(const std::uint8_t* rx)
+{
+    return be16(rx + kInfoTemperature) * kTemperatureUnit;
+}
+
+std::uint32_t scrambleKey(const DeviceInfo& info)
+{
+    return info.UniqueId[3] ^ info.UniqueId[2] ^ info.UniqueId[1] ^ info.UniqueId[0];
+}
+
+double supplyVoltage(std::uint16_t raw)
+{
+    return raw / kAdcFullScale * kAdcReference * kDividerTop / kDividerBottom;
+}
+
+double motorCurrent(std::uint8_t torque, std::uint8_t gainCode)
+{
+    return codec::torqueToCurrent(torque, gainCode & 3u);
+}
+
+QString decodeName(const std::uint8_t* rx)
+{
+    QString name;
+    for (int i = kRxNameFirst; i < kRxNameFirst + kNameLength; ++i)
+        if (rx[i] > 0x1F)
+            name.append(QChar(rx[i]));
+    return name;
+}
+
+void decodeRealTime(const std::uint8_t* rx, RTData& rt)
+{
+    rt.Voltage = supplyVoltage(be16(rx + kRtVoltage));
+    rt.Temperature = (be16(rx + kRtTemperature) * kTemperatureUnit + rt.Temperature) * 0.5;
+    rt.MotorPower = rt.Voltage >= kMotorPowerVolts;
+    rt.DriverState = rx[kRtDriverState];
+    rt.OperatingMode = rx[kRtMode];
+    const std::uint8_t inputs = rx[kRtInputs];
+    rt.BootloaderOverrideInput = inputs & 0x01;
+    rt.EnableInput = inputs & 0x02;
+    rt.StepInput = inputs & 0x04;
+    rt.DirInput = inputs & 0x08;
+    rt.Bin1Input = inputs & 0x10;
+    rt.Bin2Input = inputs & 0x20;
+    rt.EndSwitchInput = inputs & 0x40;
+    rt.FaultBits = rx[kRtFaults] & kFaultMask;
+    rt.Current = motorCurrent(rx[kRtTorque], rx[kRtGain]);
+    if (!(rt.MotorPower && rt.EnableInput && rt.FaultBits == 0))
+        rt.Current = 0.0;
+    rt.ActualPosition = static_cast<std::int32_t>(be32(rx + kRtPosition));
+    rt.ActualSpeed = static_cast<std::int32_t>(be32(rx + kRtSpeed));
+}
+
+double filterMiddleThree(double (&history)[kFilterLength], double value)
+{
+    std::copy_backward(history, history + kFilterLength - 1, history + kFilterLength);
+    history[0] = value;
+    const auto [smallest, largest] = std::minmax_element(history, history + kFilterLength);
+    const double sum = std::accumulate(history, history + kFilterLength, 0.0);
+    return (sum - *largest - *smallest) / 3.0;
+}
+
+} // namespace reply

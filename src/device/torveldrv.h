@@ -1,0 +1,158 @@
+// TorvelDRV: the program's one link to the board. It finds and opens the board,
+// identifies it, frames, scrambles and sends command reports, polls and decodes
+// replies, and tells the window through four signals. Its members are public:
+// the window reads and writes the records and command values directly.
+#pragma once
+
+#include "device/hid_port.h"
+#include "device/protocol.h"
+#include "device/records.h"
+#include "motion/motion_params.h"
+#include "settings/drv_settings.h"
+
+#include <QObject>
+#include <QRandomGenerator>
+#include <QSet>
+#include <QString>
+#include <cstdint>
+
+class Logger;
+class QTimer;
+
+class TorvelDRV : public QObject {
+    Q_OBJECT
+public:
+    TorvelDRV();
+    ~TorvelDRV() override;
+    Q_DISABLE_COPY(TorvelDRV)
+
+    static constexpr int kEnumPeriodMs = 200;
+    static constexpr int kRxPeriodMs = 10;
+    static constexpr int kBusyMark = 111;
+    static constexpr int kInfoAttempts = 4;
+    static constexpr int kInfoSettleMs = 50;
+    static constexpr int kInfoPollMs = 600;
+    static constexpr int kBetweenRequestsMs = 50;
+    static constexpr int kValuesRequestWaitMs = 50;
+    static constexpr int kNameRequestWaitMs = 20;
+
+    // Link state.
+    HidEnumeration enumeration;
+    HidDevice device;
+    int lastResult = 0;
+    bool connected = false;
+    bool deviceFound = false;
+
+    // Identification.
+    const QString maker = QString::fromLatin1(protocol::kMaker);
+    QString product;
+    QString serial;
+    DeviceInfo info;
+
+    // Reports: outbound buffer (byte 0 report ID .. byte 64 salt) and inbound buffer.
+    std::uint8_t tx[protocol::kReportBufferSize] = {};
+    std::uint8_t rx[protocol::kReportBufferSize] = {};
+    std::uint32_t scrambleKey = 0;
+
+    // Exchange control.
+    int busy = 0;
+    bool replyReceived = false;
+    int attempts = 0;
+
+    RTData rt;
+    DrvSettings settings;
+    DriverRegisters registers;
+    StepDirState stepDir;
+    TrajectoryParameters trajectory;
+    PWMParameters pwm;
+
+    Logger* logger = nullptr; // not owned; set by the main window
+
+    QTimer* enumTimer = nullptr;
+    QTimer* rxTimer = nullptr;
+
+    // Connects both timers to their handlers and starts the enumeration timer.
+    void StartTimers();
+    // Opens the first matching board, identifies it and starts its stream.
+    void ConnectDevice();
+    // Identification exchange: up to four CMD_GET_DEVICE_INFO, each polled for
+    // 600 ms; blocks for up to about 2.6 s with the RX timer stopped.
+    void GetDeviceInfo();
+    // Closes the link, zeroes the scramble key; raises both info signals.
+    void DisconnectDevice();
+    // Blocks for ms milliseconds of wall-clock time, processing no events.
+    void WaitMs(int ms);
+
+    // Scrambles the outbound buffer and writes its 65 bytes; does nothing while
+    // not connected; a write error disconnects.
+    void WriteReport();
+
+    // Command operations (report layouts in the protocol header); none blocks
+    // except where it says so.
+    void EnableDriver();
+    void SleepDriver();
+    // Two CMD_GET_NAME, 20 ms wait after each.
+    void GetDriverName();
+    // Two CMD_GET_VALUES, 50 ms wait after each.
+    void GetDriverValues();
+    // CMD_WRITE_VALUES from the record, with the RX timer stopped around the send;
+    // refused while the busy flag is set.
+    void WriteDriverValues();
+    void SaveDriverValues();
+    // CMD_SET_NAME with the name as Latin-1 (at most 32 bytes); sets DriverName.
+    void SetDriverName(QString name);
+    void RestartDevice();
+    // CMD_SET_STEP_FREQ; returns the signed speed the board will produce.
+    int SetStepDirFrequency(int speed);
+    void WritePWM();
+    void WriteTrajectory();
+    void StopTrajectory();
+    void SetHome();
+
+    // Settings record and register image.
+    void DrvSettings2DriverRegisters();
+    void DriverRegisters2DrvSettings();
+    void DriverRegisters2Buffer();
+    QString DrvSettings2String() const;
+    QString DriverRegisters2String() const;
+    void String2DrvSettings(const QString& text);
+
+    // Decodes the real-time report in the inbound buffer.
+    void Buffer2RTData();
+
+    // Erases, writes and verifies sectors 2 to 7 of a board in its bootloader,
+    // then signs and restarts it; blocks until done or failed.
+    void FullUpdate();
+
+signals:
+    void newDriverInfoAvailable();
+    void newDriverValuesAvailable();
+    void newRTDataAvailable();
+    void newFWProgressValueAvailable();
+
+public slots:
+    void USBEnumTimerHandler();
+    void USBRXTimerHandler();
+    void EnableRTStream();
+    void EncodeData(std::uint8_t* data, unsigned int nKey);
+    void ClearHIDReadBuffer();
+    void CheckFirmware();
+    unsigned int CalculateCRC(int nSector, const std::uint8_t* Flash);
+    void Buffer2DriverRegisters();
+    void VM_T_Filter();
+
+private:
+    bool matches(const HidEntry& entry) const;
+    void log(const QString& line);
+    void sendCommand(std::uint8_t code);
+    // A read failed: close the link unless it is already closed.
+    void readFailed();
+    void reportHidException(const QString& title, const QString& text, const QString& line);
+
+    QRandomGenerator m_random; // default seed: the same salt sequence in every run
+    // Matching boards already announced in the log but not opened (a second board).
+    QSet<QByteArray> m_announced;
+};
+
+// The process-wide device object.
+extern TorvelDRV Torvel;

@@ -1,0 +1,331 @@
+// Finding, opening, identifying and closing boards on the simulated bus.
+#include "support/link_fixture.h"
+
+#include "device/protocol.h"
+
+#include <QtTest>
+
+using namespace protocol;
+
+namespace {
+QList<int> codes(const QList<sim::Report>& reports)
+{
+    QList<int> result;
+    for (const sim::Report& r : reports)
+        result.append(r.code());
+    return result;
+}
+
+sim::BoardConfig boardWithSerial(const QString& serial, std::uint32_t idSeed = 1)
+{
+    sim::BoardConfig config;
+    config.serial = serial;
+    config.uniqueId = {
+        {idSeed * 0x01010101u, idSeed * 0x10203040u, idSeed ^ 0x5A5A5A5Au, 0xC0FFEE00u + idSeed}};
+    return config;
+}
+} // namespace
+
+class DeviceLinkTest : public QObject {
+    Q_OBJECT
+private slots:
+    void connectingLogsEachStepInOrder();
+    void identificationDecodesTheBoardAndScramblesWhatFollows();
+    void bootloaderBoardGetsNoStream();
+    void silentBoardGetsFourAttemptsAndStaysOpen();
+    void unplugDisconnectsAndReplugReconnectsOnTheNextScan();
+    void laterScansDoNotFindTheOpenBoard();
+    void secondBoardIsAnnouncedOnceAndNeverOpened();
+    void twoBoardsBeforeTheFirstScanOpenOnlyTheFirst();
+    void onlyTheBoardsIdentityMatches_data();
+    void onlyTheBoardsIdentityMatches();
+    void readOrWriteErrorDisconnects_data();
+    void readOrWriteErrorDisconnects();
+    void failedOpenLeavesTheLinkClosed();
+    void nameTravelsAsLatin1_data();
+    void nameTravelsAsLatin1();
+};
+
+void DeviceLinkTest::connectingLogsEachStepInOrder()
+{
+    LinkFixture f;
+    sim::BoardConfig config = boardWithSerial(QStringLiteral("SN-42"));
+    config.product = QStringLiteral("TorvelM4");
+    sim::Board* board = f.plugAndScan(config);
+
+    QVERIFY(Torvel.connected);
+    const QStringList expected = {
+        QStringLiteral("TorvelM4 device found. Serial: SN-42"),
+        QStringLiteral("Trying to connect..."),
+        QStringLiteral("Connecting to: TorvelM4 Serial: SN-42..."),
+        QStringLiteral("Connected to: TorvelM4 Serial: SN-42"),
+        QStringLiteral("RX timer started."),
+        QStringLiteral("Getting Torvel device info..."),
+        QStringLiteral("Getting Torvel driver values..."),
+        QStringLiteral("Getting Torvel driver name..."),
+        QStringLiteral("Enabling real-time data stream."),
+    };
+    QCOMPARE(f.lines(), expected);
+    const QList<int> sent = {CMD_GET_DEVICE_INFO, CMD_GET_VALUES, CMD_GET_VALUES,
+                             CMD_GET_NAME,        CMD_GET_NAME,   CMD_RT_STREAM};
+    QCOMPARE(codes(board->received()), sent);
+
+    // The replies are read by the receive ticks afterwards.
+    QTRY_VERIFY(f.lines().contains(QStringLiteral("Values read from driver.")));
+    QTRY_VERIFY(f.lines().contains(QStringLiteral("Device name: ") +
+                                   QString::fromLatin1(board->name()).remove(QChar(0))));
+    QVERIFY(Torvel.rxTimer->isActive());
+}
+
+void DeviceLinkTest::identificationDecodesTheBoardAndScramblesWhatFollows()
+{
+    LinkFixture f;
+    sim::BoardConfig config;
+    config.uniqueId = {{0x12345678u, 0x9ABCDEF0u, 0x0F1E2D3Cu, 0x4B5A6978u}};
+    config.bootloaderHigh = 0x02;
+    config.bootloaderLow = 0x07;
+    sim::Board* board = f.plugAndScan(config);
+
+    QCOMPARE(Torvel.info.BootloaderVersionHigh, 0x02);
+    QCOMPARE(Torvel.info.BootloaderVersionLow, 0x07);
+    QCOMPARE(Torvel.info.FirmwareVersionHigh, 0x01);
+    QCOMPARE(Torvel.info.FirmwareVersionLow, 0x03);
+    QVERIFY(!Torvel.info.BootloaderRunning);
+    QVERIFY(Torvel.info.SignatureValid);
+    QVERIFY(Torvel.info.FirmwareUpToDate);
+    QCOMPARE(Torvel.info.IdText, QStringLiteral("0x4B5A6978-0x0F1E2D3C-0x9ABCDEF0-0x12345678"));
+    QCOMPARE(Torvel.scrambleKey, 0x12345678u ^ 0x9ABCDEF0u ^ 0x0F1E2D3Cu ^ 0x4B5A6978u);
+
+    const QList<sim::Report> reports = board->received();
+    QVERIFY(reports.size() > 1);
+    QVERIFY(!reports.first().scrambled());
+    for (int i = 1; i < reports.size(); ++i) {
+        QVERIFY2(reports[i].scrambled(), qPrintable(QString::number(i)));
+        QCOMPARE(reports[i].at(kTxSalt) & kSaltMask, int(kSaltMask));
+    }
+}
+
+void DeviceLinkTest::bootloaderBoardGetsNoStream()
+{
+    LinkFixture f;
+    sim::BoardConfig config;
+    config.bootloader = true;
+    sim::Board* board = f.plugAndScan(config);
+
+    QVERIFY(Torvel.connected);
+    QVERIFY(Torvel.info.BootloaderRunning);
+    QCOMPARE(Torvel.info.ModeByte, int(kModeBootloader));
+    QVERIFY(board->receivedWithCode(CMD_RT_STREAM).isEmpty());
+    QVERIFY(!f.lines().contains(QStringLiteral("Enabling real-time data stream.")));
+}
+
+// The one place the suite pays for four unanswered attempts.
+void DeviceLinkTest::silentBoardGetsFourAttemptsAndStaysOpen()
+{
+    LinkFixture f;
+    Torvel.info = DeviceInfo();
+    sim::Board* board = sim::plug();
+    board->setSilent(true);
+    Torvel.USBEnumTimerHandler();
+
+    const QList<sim::Report> requests = board->receivedWithCode(CMD_GET_DEVICE_INFO);
+    QCOMPARE(requests.size(), TorvelDRV::kInfoAttempts);
+    for (int i = 1; i < requests.size(); ++i)
+        QVERIFY(requests[i].atMs - requests[i - 1].atMs >=
+                TorvelDRV::kInfoSettleMs + TorvelDRV::kInfoPollMs - 10);
+    QVERIFY(f.lines().contains(QStringLiteral("Error while getting Device info")));
+    QVERIFY(Torvel.connected);
+    QVERIFY(Torvel.rxTimer->isActive());
+    QCOMPARE(Torvel.scrambleKey, 0u);
+    QCOMPARE(Torvel.busy, 0);
+    QVERIFY(board->receivedWithCode(CMD_GET_VALUES).isEmpty());
+    QVERIFY(board->receivedWithCode(CMD_GET_NAME).isEmpty());
+}
+
+void DeviceLinkTest::unplugDisconnectsAndReplugReconnectsOnTheNextScan()
+{
+    LinkFixture f;
+    sim::Board* board = f.plugAndScan();
+    QVERIFY(Torvel.connected);
+
+    f.clearLog();
+    board->unplug();
+    QTRY_VERIFY(!Torvel.connected);
+    const QStringList expected = {QStringLiteral("HID read count < 0. Disconnecting device."),
+                                  QStringLiteral("Disconnecting device..."),
+                                  QStringLiteral("Torvel device disconnected!")};
+    QCOMPARE(f.lines(), expected);
+    QCOMPARE(Torvel.scrambleKey, 0u);
+    QCOMPARE(Torvel.rt.Voltage, 0.0);
+    QCOMPARE(sim::openHandleCount(), 0);
+
+    f.clearLog();
+    board->replug();
+    Torvel.enumTimer->start(TorvelDRV::kEnumPeriodMs);
+    QTRY_VERIFY(Torvel.connected);
+    QCOMPARE(f.lines().filter(QStringLiteral("TorvelM4 device found.")).size(), 1);
+    QCOMPARE(sim::openHandleCount(), 1);
+}
+
+void DeviceLinkTest::laterScansDoNotFindTheOpenBoard()
+{
+    LinkFixture f;
+    f.plugAndScan();
+    QVERIFY(Torvel.connected);
+    f.clearLog();
+    for (int i = 0; i < 3; ++i)
+        Torvel.USBEnumTimerHandler();
+    QVERIFY(f.lines().isEmpty());
+    QVERIFY(!Torvel.deviceFound);
+    QCOMPARE(sim::openHandleCount(), 1);
+}
+
+void DeviceLinkTest::secondBoardIsAnnouncedOnceAndNeverOpened()
+{
+    LinkFixture f;
+    sim::Board* first = f.plugAndScan(boardWithSerial(QStringLiteral("A"), 1));
+    QVERIFY(Torvel.connected);
+    f.clearLog();
+    sim::Board* second = sim::plug(boardWithSerial(QStringLiteral("B"), 2));
+    for (int i = 0; i < 3; ++i)
+        Torvel.USBEnumTimerHandler();
+    QCOMPARE(f.lines(), QStringList{QStringLiteral("TorvelM4 device found. Serial: B")});
+    QVERIFY(!second->isOpen());
+    QCOMPARE(sim::openHandleCount(), 1);
+    QCOMPARE(Torvel.serial, QStringLiteral("A"));
+
+    // Once the first board is gone, the second one is taken.
+    first->unplug();
+    QTRY_VERIFY(!Torvel.connected);
+    Torvel.USBEnumTimerHandler();
+    QVERIFY(Torvel.connected);
+    QVERIFY(second->isOpen());
+    QCOMPARE(Torvel.serial, QStringLiteral("B"));
+}
+
+void DeviceLinkTest::twoBoardsBeforeTheFirstScanOpenOnlyTheFirst()
+{
+    LinkFixture f;
+    sim::Board* first = sim::plug(boardWithSerial(QStringLiteral("A"), 1));
+    sim::Board* second = sim::plug(boardWithSerial(QStringLiteral("B"), 2));
+    Torvel.USBEnumTimerHandler();
+    const QStringList lines = f.lines();
+    QCOMPARE(lines.mid(0, 2), (QStringList{QStringLiteral("TorvelM4 device found. Serial: A"),
+                                           QStringLiteral("TorvelM4 device found. Serial: B")}));
+    QVERIFY(first->isOpen());
+    QVERIFY(!second->isOpen());
+    QVERIFY(second->received().isEmpty());
+}
+
+void DeviceLinkTest::onlyTheBoardsIdentityMatches_data()
+{
+    QTest::addColumn<QString>("manufacturer");
+    QTest::addColumn<int>("vendorId");
+    QTest::addColumn<int>("productId");
+    QTest::newRow("lower-case maker") << "marlox" << int(kVendorId) << int(kProductId);
+    QTest::newRow("upper-case maker") << "MARLOX" << int(kVendorId) << int(kProductId);
+    QTest::newRow("maker with blank") << "Marlox " << int(kVendorId) << int(kProductId);
+    QTest::newRow("other vendor") << "Marlox" << int(kVendorId + 1) << int(kProductId);
+    QTest::newRow("other product") << "Marlox" << int(kVendorId) << int(kProductId + 1);
+}
+
+void DeviceLinkTest::onlyTheBoardsIdentityMatches()
+{
+    QFETCH(QString, manufacturer);
+    QFETCH(int, vendorId);
+    QFETCH(int, productId);
+    LinkFixture f;
+    sim::BoardConfig config;
+    config.manufacturer = manufacturer;
+    config.vendorId = static_cast<std::uint16_t>(vendorId);
+    config.productId = static_cast<std::uint16_t>(productId);
+    sim::Board* board = f.plugAndScan(config);
+    QVERIFY(!Torvel.connected);
+    QVERIFY(!Torvel.deviceFound);
+    QVERIFY(f.lines().isEmpty());
+    QVERIFY(!board->isOpen());
+}
+
+void DeviceLinkTest::readOrWriteErrorDisconnects_data()
+{
+    QTest::addColumn<bool>("onWrite");
+    QTest::newRow("read error") << false;
+    QTest::newRow("write error") << true;
+}
+
+void DeviceLinkTest::readOrWriteErrorDisconnects()
+{
+    QFETCH(bool, onWrite);
+    LinkFixture f;
+    sim::Board* board = f.plugAndScan();
+    QVERIFY(Torvel.connected);
+    Torvel.rxTimer->stop();
+    f.clearLog();
+    if (onWrite) {
+        board->failNextWrite();
+        Torvel.SaveDriverValues();
+    } else {
+        board->failNextRead();
+        Torvel.USBRXTimerHandler();
+    }
+    QVERIFY(!Torvel.connected);
+    QVERIFY(f.lines().contains(QStringLiteral("Disconnecting device...")));
+    QVERIFY(f.lines().contains(QStringLiteral("Torvel device disconnected!")));
+    QCOMPARE(f.lines().contains(QStringLiteral("HID read count < 0. Disconnecting device.")),
+             !onWrite);
+    QCOMPARE(sim::openHandleCount(), 0);
+    QCOMPARE(Torvel.scrambleKey, 0u);
+
+    // The board is still there, so the next scan takes it again.
+    Torvel.USBEnumTimerHandler();
+    QVERIFY(Torvel.connected);
+}
+
+void DeviceLinkTest::failedOpenLeavesTheLinkClosed()
+{
+    LinkFixture f;
+    sim::Board* board = sim::plug();
+    board->setOpenFails(true);
+    Torvel.USBEnumTimerHandler();
+    QVERIFY(!Torvel.connected);
+    QVERIFY(!Torvel.rxTimer->isActive());
+    QVERIFY(board->received().isEmpty());
+    QCOMPARE(sim::openHandleCount(), 0);
+    QVERIFY(!f.lines().contains(QStringLiteral("RX timer started.")));
+
+    board->setOpenFails(false);
+    Torvel.USBEnumTimerHandler();
+    QVERIFY(Torvel.connected);
+}
+
+void DeviceLinkTest::nameTravelsAsLatin1_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QString>("comesBack");
+    QTest::newRow("ascii") << "Axis 1"
+                           << "Axis 1";
+    QTest::newRow("latin-1") << QStringLiteral("Achse Ä ö ü ß é ©")
+                             << QStringLiteral("Achse Ä ö ü ß é ©");
+    QTest::newRow("outside latin-1") << QStringLiteral("Motor Ω €") << QStringLiteral("Motor ? ?");
+    QTest::newRow("32 characters")
+        << QString(32, QLatin1Char('x')) << QString(32, QLatin1Char('x'));
+    QTest::newRow("longer than the board holds")
+        << QString(40, QLatin1Char('y')) << QString(32, QLatin1Char('y'));
+}
+
+void DeviceLinkTest::nameTravelsAsLatin1()
+{
+    QFETCH(QString, name);
+    QFETCH(QString, comesBack);
+    LinkFixture f;
+    sim::Board* board = f.plugAndScan();
+    Torvel.SetDriverName(name);
+    QCOMPARE(board->received().last().code(), CMD_SET_NAME);
+    QCOMPARE(board->received().last().at(kTxLast), 0);
+    Torvel.settings.DriverName.clear();
+    Torvel.GetDriverName();
+    QTRY_COMPARE(Torvel.settings.DriverName, comesBack);
+}
+
+QTEST_MAIN(DeviceLinkTest)
+#include "test_device_link.moc"

@@ -1,0 +1,255 @@
+// The driver settings codec: record <-> register image <-> wire blocks, and the
+// record's value string, register listing and configuration-string parsing.
+#include "settings/register_codec.h"
+
+#include <cmath>
+
+namespace codec {
+
+const char* const kStepModeNames[kStepModeCount] = {
+    "Full-step", "Half step", "1/4 step",   "1/8 step",   "1/16 step",
+    "1/32 step", "1/64 step", "1/128 step", "1/256 step",
+};
+
+const char* const kDecayModeNames[kDecayModeCount] = {
+    "0-Force slow decay at all times",
+    "1-Slow decay for increasing current, mixed decay for decreasing current (indexer mode only)",
+    "2-Force fast decay at all times",
+    "3-Use mixed decay at all times",
+    ("4-Slow decay for increasing current, auto mixed decay for decreasing current (indexer mode "
+     "only)"),
+    "5-Use auto mixed decay at all times",
+};
+
+namespace {
+
+constexpr std::uint32_t kCtrlBase = 0x001;
+constexpr std::uint32_t kTorqueBase = 0x700;
+constexpr std::uint32_t kWord5 = 0xF00;
+constexpr std::uint32_t kDriveBase = 0x00F;
+
+constexpr int kValuesBlockTempOffset = 16;
+constexpr int kValuesBlockIdleOffset = 17;
+constexpr int kValuesBlockReducedOffset = 19;
+constexpr int kWriteBlockWord7Offset = 14;
+constexpr int kWriteBlockModeOffset = 17;
+constexpr int kWriteBlockTempOffset = 18;
+constexpr int kWriteBlockIdleOffset = 19;
+constexpr int kWriteBlockReducedOffset = 21;
+constexpr std::uint8_t kModeStepper = 1;
+constexpr std::uint8_t kModeDcMotors = 3;
+
+constexpr int kConfigurationValueCount = 12;
+
+// Record fields are not validated, so negative ints must be shifted as unsigned.
+std::uint32_t bits(int value, unsigned shift)
+{
+    return static_cast<std::uint32_t>(value) << shift;
+}
+
+std::uint32_t readLe16(const std::uint8_t* p)
+{
+    return static_cast<std::uint32_t>(p[0]) | (static_cast<std::uint32_t>(p[1]) << 8);
+}
+
+void writeLe16(std::uint32_t value, std::uint8_t* p)
+{
+    p[0] = static_cast<std::uint8_t>(value & 0xFF);
+    p[1] = static_cast<std::uint8_t>((value >> 8) & 0xFF);
+}
+
+// Low 8 bits of t truncated toward zero, for any double: fmod is exact, so no
+// float-to-int conversion ever sees a value outside 0..255; NaN and inf give 0.
+std::uint8_t lowByteOfTruncated(double t)
+{
+    double m = std::fmod(std::trunc(t), 256.0);
+    if (m < 0.0) {
+        m += 256.0;
+    }
+    if (!(m >= 0.0 && m < 256.0)) {
+        return 0;
+    }
+    return static_cast<std::uint8_t>(m);
+}
+
+std::uint32_t currentWord(double amps)
+{
+    const TorqueGain tg = currentToTorque(amps);
+    return tg.torque | bits(tg.gainCode, 8);
+}
+
+} // namespace
+
+TorqueGain currentToTorque(double amps)
+{
+    double g = kGainSearchStart;
+    double t = 0.0;
+    // Finite currents always end before g underflows; the g > 0 bound only
+    // stops NaN and infinite currents, whose t never compares <= the limit.
+    do {
+        g *= kGainSearchFactor;
+        t = ((g * kSenseResistorFactor) * amps) / kSenseConstant;
+    } while (!(t <= kTorqueLimit) && g > 0.0);
+
+    TorqueGain result;
+    result.torque = lowByteOfTruncated(t);
+    // g is one of 40, 20, 10, 5, 2.5, ... here, so the conversion is in range.
+    switch (static_cast<int>(g)) {
+    case 40:
+        result.gainCode = 3;
+        break;
+    case 20:
+        result.gainCode = 2;
+        break;
+    case 10:
+        result.gainCode = 1;
+        break;
+    default:
+        result.gainCode = 0;
+        break;
+    }
+    return result;
+}
+
+double torqueToCurrent(std::uint32_t torque, std::uint32_t gainCode)
+{
+    return (torque & 0xFF) * kSenseConstant / (kGains[gainCode & 3] * kSenseResistorFactor);
+}
+
+PredriverCodes predriverCodes(int predriverSpeed)
+{
+    static constexpr PredriverCodes kTable[kPredriverSpeedCount] = {
+        {0, 2, 1},
+        {1, 2, 1},
+        {2, 3, 1},
+        {3, 3, 0},
+    };
+    if (predriverSpeed < 0 || predriverSpeed >= kPredriverSpeedCount) {
+        predriverSpeed = 0;
+    }
+    return kTable[predriverSpeed];
+}
+
+DriverRegisters encode(const DrvSettings& s)
+{
+    DriverRegisters r;
+    const TorqueGain fullScale = currentToTorque(s.FullScaleCurrent);
+
+    r.CtrlWord = kCtrlBase | bits(fullScale.gainCode, 8) | bits(s.DTime, 10) | bits(s.StepMode, 3);
+    r.TorqueWord = fullScale.torque | kTorqueBase;
+    r.OffWord = bits(s.DCMotorMode, 8) | bits(s.TOff, 0);
+    r.BlankWord = bits(s.AdaptiveBlanking, 8) | bits(s.TBlank, 0);
+    r.DecayWord = bits(s.DecayMode, 8) | bits(s.TDecay, 0);
+    r.Word5 = kWord5;
+    // Each predriver code fills two fields of the word.
+    r.DriveWord =
+        bits(s.IDrive, 10) | bits(s.IDrive, 8) | bits(s.TDrive, 6) | bits(s.TDrive, 4) | kDriveBase;
+    r.Word7 = 0;
+    r.TempLimitByte = static_cast<std::uint32_t>(s.TemperatureLimit);
+    r.IdleWord = currentWord(s.IdleCurrent);
+    r.ReducedWord = currentWord(s.ReducedCurrent);
+    return r;
+}
+
+void decode(const DriverRegisters& r, DrvSettings& s)
+{
+    s.FullScaleCurrent = torqueToCurrent(r.TorqueWord, r.CtrlWord >> 8);
+    s.IdleCurrent = torqueToCurrent(r.IdleWord, r.IdleWord >> 8);
+    s.ReducedCurrent = torqueToCurrent(r.ReducedWord, r.ReducedWord >> 8);
+
+    s.StepMode = static_cast<int>((r.CtrlWord >> 3) & 0xF);
+    // DriveWord is not read back: the panel derives TDrive and IDrive again
+    // from the speed, which the dead-time code identifies on its own.
+    s.DTime = static_cast<int>((r.CtrlWord >> 10) & 3);
+    s.PredriverSpeed = s.DTime;
+
+    s.TOff = static_cast<int>(r.OffWord & 0xFF);
+    s.DCMotorMode = static_cast<int>((r.OffWord >> 8) & 1);
+    s.TBlank = static_cast<int>(r.BlankWord & 0xFF);
+    s.AdaptiveBlanking = static_cast<int>((r.BlankWord >> 8) & 1);
+    s.TDecay = static_cast<int>(r.DecayWord & 0xFF);
+    s.DecayMode = static_cast<int>((r.DecayWord >> 8) & 7);
+    s.TemperatureLimit = static_cast<int>(r.TempLimitByte);
+
+    s.FixedOffTime = (s.TOff + 1) * kHalfMicrosecondUnitUs;
+    s.BlankingTime = (s.TBlank + 1) * kBlankingUnitUs;
+    s.MixedDecayTime = (s.TDecay + 1) * kHalfMicrosecondUnitUs;
+}
+
+DriverRegisters fromValuesBlock(const std::uint8_t* block)
+{
+    DriverRegisters r;
+    std::uint32_t* const words[] = {&r.CtrlWord,  &r.TorqueWord, &r.OffWord,   &r.BlankWord,
+                                    &r.DecayWord, &r.Word5,      &r.DriveWord, &r.Word7};
+    for (int i = 0; i < 8; ++i) {
+        *words[i] = readLe16(block + 2 * i);
+    }
+    r.TempLimitByte = block[kValuesBlockTempOffset];
+    r.IdleWord = readLe16(block + kValuesBlockIdleOffset);
+    r.ReducedWord = readLe16(block + kValuesBlockReducedOffset);
+    return r;
+}
+
+void toWriteBlock(const DriverRegisters& r, int dcMotorMode, std::uint8_t* block)
+{
+    const std::uint32_t words[] = {r.CtrlWord,  r.TorqueWord, r.OffWord,  r.BlankWord,
+                                   r.DecayWord, r.Word5,      r.DriveWord};
+    for (int i = 0; i < 7; ++i) {
+        writeLe16(words[i], block + 2 * i);
+    }
+    // Word7 is only ever read from the board; zeros go out in its place.
+    writeLe16(0, block + kWriteBlockWord7Offset);
+    block[kWriteBlockModeOffset] = dcMotorMode != 0 ? kModeDcMotors : kModeStepper;
+    block[kWriteBlockTempOffset] = static_cast<std::uint8_t>(r.TempLimitByte & 0xFF);
+    writeLe16(r.IdleWord, block + kWriteBlockIdleOffset);
+    writeLe16(r.ReducedWord, block + kWriteBlockReducedOffset);
+}
+
+QString valueString(const DrvSettings& s)
+{
+    // QString::asprintf formats numbers in the C locale, so the text reads back
+    // the same on any system.
+    return QString::asprintf("%d;%0.1f;%0.1f;%d;%0.1f;%d;%d;%0.2f;%d;%0.1f;%0.1f;%d", s.StepMode,
+                             s.FullScaleCurrent, s.IdleCurrent, s.TemperatureLimit,
+                             s.ReducedCurrent, s.PredriverSpeed, s.DecayMode, s.BlankingTime,
+                             s.AdaptiveBlanking, s.MixedDecayTime, s.FixedOffTime, s.DCMotorMode);
+}
+
+QString registerListing(const DriverRegisters& r)
+{
+    return QString::asprintf("0x%03X;0x%03X;0x%03X;0x%03X;0x%03X;0x%03X;0x%03X;0x%03X;%d;0x%03X;"
+                             "0x%03X",
+                             r.CtrlWord, r.TorqueWord, r.OffWord, r.BlankWord, r.DecayWord, r.Word5,
+                             r.DriveWord, r.Word7, static_cast<int>(r.TempLimitByte), r.IdleWord,
+                             r.ReducedWord);
+}
+
+void parseConfiguration(const QString& text, DrvSettings& s)
+{
+    const QStringList fields = text.split(QLatin1Char(';'), Qt::KeepEmptyParts);
+    // Entry names are not escaped, so a name with ";" adds fields in front;
+    // the values are always the last twelve.
+    const int first = qMax(1, fields.size() - kConfigurationValueCount);
+    auto field = [&](int n) {
+        const int i = first + n;
+        return i < fields.size() ? fields.at(i) : QString();
+    };
+    // Both conversions give 0 for text that is not a number.
+    auto toInt = [&](int n) { return field(n).toInt(); };
+    auto toReal = [&](int n) { return field(n).toDouble(); };
+
+    s.StepMode = toInt(0);
+    s.FullScaleCurrent = toReal(1);
+    s.IdleCurrent = toReal(2);
+    s.TemperatureLimit = toInt(3);
+    s.ReducedCurrent = toReal(4);
+    s.PredriverSpeed = toInt(5);
+    s.DecayMode = toInt(6);
+    s.BlankingTime = toReal(7);
+    s.AdaptiveBlanking = toInt(8);
+    s.MixedDecayTime = toReal(9);
+    s.FixedOffTime = toReal(10);
+    s.DCMotorMode = toInt(11);
+}
+
+} // namespace codec

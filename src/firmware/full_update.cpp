@@ -1,0 +1,96 @@
+// Flashing the carried image through the board's bootloader: erase, upload in
+// 32-byte blocks, verify each sector's checksum, then sign and restart.
+#include "device/torveldrv.h"
+
+#include "device/reply_decode.h"
+#include "firmware/firmware_image.h"
+#include "firmware/sector_checksum.h"
+
+#include <QElapsedTimer>
+#include <QTimer>
+#include <algorithm>
+
+using namespace protocol;
+
+namespace {
+constexpr int kCrcSettleMs = 20;
+constexpr int kCrcAnswerMs = 500;
+constexpr std::uint8_t kNoSector = 0xFF;
+} // namespace
+
+unsigned int TorvelDRV::CalculateCRC(int nSector, const std::uint8_t* Flash)
+{
+    return firmware::sectorChecksum(nSector, Flash);
+}
+
+void TorvelDRV::FullUpdate()
+{
+    const std::uint8_t* image = kCarriedFirmware.Image;
+    rxTimer->stop();
+    log(QStringLiteral("Starting full update..."));
+    log(QStringLiteral("Erasing sectors..."));
+    for (int sector = kLastAppSector; sector >= kFirstAppSector; --sector) {
+        tx[kTxBlSector] = static_cast<std::uint8_t>(sector);
+        sendCommand(CMD_BL_ERASE);
+    }
+    if (!connected) {
+        log(QStringLiteral("Device disconnected during erase. Please reconnect device."));
+        return;
+    }
+    log(QStringLiteral("Erasing done!"));
+    log(QStringLiteral("Uploading new FW..."));
+    for (int address = kAppStart; address < kFlashSize && connected; address += kSubsectorSize) {
+        tx[kTxCommand] = CMD_BL_WRITE_BLOCK;
+        tx[kTxBlSector] = static_cast<std::uint8_t>(address >> 12);
+        tx[kTxBlSubsector] = static_cast<std::uint8_t>((address >> 5) & 0x7F);
+        std::copy(image + address, image + address + kSubsectorSize, tx + kTxBlData);
+        emit newFWProgressValueAvailable();
+        WriteReport();
+    }
+    if (!connected) {
+        log(QStringLiteral("Device disconnected during upload. Please reconnect device."));
+        return;
+    }
+    log(QStringLiteral("Uploading OK."));
+    ClearHIDReadBuffer();
+
+    log(QStringLiteral("Reading CRCs..."));
+    int good = 0;
+    for (int sector = kFirstAppSector; sector <= kLastAppSector; ++sector) {
+        ClearHIDReadBuffer();
+        tx[kTxBlSector] = static_cast<std::uint8_t>(sector);
+        std::fill(rx + kRxCrcValue, rx + kRxCrcValue + 4, std::uint8_t(0));
+        rx[kRxCrcSector] = kNoSector;
+        sendCommand(CMD_BL_READ_CRC);
+        WaitMs(kCrcSettleMs);
+        bool answered = false;
+        QElapsedTimer wait;
+        wait.start();
+        while (!answered && wait.elapsed() < kCrcAnswerMs) {
+            rx[kRxCrcSector] = kNoSector;
+            lastResult = device.read(rx, kReportBufferSize);
+            if (lastResult < 0) {
+                readFailed();
+                return;
+            }
+            answered = lastResult == kReplySize && rx[kRxCrcSector] == sector;
+        }
+        if (!answered)
+            continue;
+        const bool ok = reply::be32(rx + kRxCrcValue) == CalculateCRC(sector, image);
+        good += ok ? 1 : 0;
+        log(QString::asprintf("CRC %ld is %s.", static_cast<long>(sector), ok ? "OK" : "NOK"));
+    }
+    if (good == kLastAppSector - kFirstAppSector + 1 && connected) {
+        log(QStringLiteral("All CRCs OK."));
+        log(QStringLiteral("Writing signature."));
+        const std::uint32_t signature = kValidSignature;
+        for (int i = 0; i < 4; ++i)
+            tx[kTxBlSignature + i] = static_cast<std::uint8_t>(signature >> (24 - 8 * i));
+        sendCommand(CMD_BL_WRITE_SIGNATURE);
+        RestartDevice();
+    } else {
+        log(QStringLiteral("Device disconnected during CRC check or CRC(s) failed. Please "
+                           "reconnect device."));
+    }
+}

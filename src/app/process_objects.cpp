@@ -1,6 +1,7 @@
 // The process-wide objects, built before main() in this order: the device
-// object, the configuration list, the status texts, the version string.
-#include "app/version.h"
+// object, the configuration list, the status texts, the version string, then
+// the window side's flag and clocks.
+#include "app/process_objects.h"
 #include "device/torveldrv.h"
 #include "monitor/status_text.h"
 #include "settings/configurations.h"
@@ -14,3 +15,6 @@ const QString StatusTexts[kStatusTextCount] = {QStringLiteral("No motor power av
                                                QStringLiteral("Driver Overheated"),
                                                QStringLiteral("Driver in PWM mode")};
 const QString VersionString = QStringLiteral("TorvelM4 0.57");
+bool ExpertView = false;
+QElapsedTimer TempLogClock;
+QElapsedTimer PositionClock;

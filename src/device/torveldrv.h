@@ -116,6 +116,12 @@ public:
     QString DrvSettings2String() const;
     QString DriverRegisters2String() const;
     void String2DrvSettings(const QString& text);
+    // Writes the twelve keys of the record to an INI settings file; false when
+    // the file cannot be written (or exists and is not a settings file).
+    bool SaveDrvSettings(const QString& fileName);
+    // Reads a settings file into the record (missing keys take their defaults);
+    // false, with the record unchanged, when the file cannot be read as one.
+    bool LoadDrvSettings(const QString& fileName);
 
     // Decodes the real-time report in the inbound buffer.
     void Buffer2RTData();

@@ -8,16 +8,16 @@
 struct DrvSettings {
     // The twelve fields of the value string, in its order.
     int StepMode = 0;
-    double FullScaleCurrent = 0.0;  // A
-    double IdleCurrent = 0.0;       // A
-    int TemperatureLimit = 0;       // degC
-    double ReducedCurrent = 0.0;    // A
+    double FullScaleCurrent = 0.0; // A
+    double IdleCurrent = 0.0;      // A
+    int TemperatureLimit = 0;      // degC
+    double ReducedCurrent = 0.0;   // A
     int PredriverSpeed = 0;
     int DecayMode = 0;
-    double BlankingTime = 0.0;      // us
+    double BlankingTime = 0.0; // us
     int AdaptiveBlanking = 0;
-    double MixedDecayTime = 0.0;    // us
-    double FixedOffTime = 0.0;      // us
+    double MixedDecayTime = 0.0; // us
+    double FixedOffTime = 0.0;   // us
     int DCMotorMode = 0;
 
     QString DriverName;

@@ -1,0 +1,53 @@
+// The "Firmware" tab and the window title: the board's identity and firmware
+// state, the three buttons and the upload progress.
+#include "app/mainwindow.h"
+
+#include "app/process_objects.h"
+#include "device/torveldrv.h"
+#include "ui_mainwindow.h"
+
+void MainWindow::UpdateMainWindowDriverInfo()
+{
+    const DeviceInfo& info = Torvel.info;
+    if (Torvel.connected) {
+        setWindowTitle(VersionString + QStringLiteral(" - ") + Torvel.product +
+                       QStringLiteral(". Serial: ") + Torvel.serial +
+                       QString::asprintf("; BL: 0x%02X%02X, AP: 0x%02X%02X, %02X, %d",
+                                         info.BootloaderVersionHigh, info.BootloaderVersionLow,
+                                         info.FirmwareVersionHigh, info.FirmwareVersionLow,
+                                         info.ModeByte, info.SignatureValid ? 1 : 0));
+        ui->gbFWUpdate->setEnabled(info.BootloaderRunning);
+    } else {
+        setWindowTitle(VersionString + QStringLiteral(" - No device connected"));
+    }
+    ui->pteFWLog->clear();
+    ui->pteFWLog->appendPlainText(QString::asprintf("BLver: 0x%02X%02X", info.BootloaderVersionHigh,
+                                                    info.BootloaderVersionLow));
+    ui->pteFWLog->appendPlainText(QString::asprintf(
+        info.FirmwareUpToDate ? "AP: 0x%02X%02X, FW OK" : "AP: 0x%02X%02X - Update needed",
+        info.FirmwareVersionHigh, info.FirmwareVersionLow));
+    ui->pteFWLog->appendPlainText(QString::asprintf("Mode: %02X", info.ModeByte));
+    ui->pteFWLog->appendPlainText(QString::asprintf("Sig: %d", info.SignatureValid ? 1 : 0));
+}
+
+void MainWindow::UpdateFWProgressBar()
+{
+    constexpr int kBlocksPerSector = 128;
+    ui->pbUploadStatus->setValue(kBlocksPerSector * Torvel.tx[protocol::kTxBlSector] +
+                                 Torvel.tx[protocol::kTxBlSubsector]);
+}
+
+void MainWindow::on_btnGetDeviceInfo_clicked()
+{
+    Torvel.GetDeviceInfo();
+}
+
+void MainWindow::on_btnRestart_clicked()
+{
+    Torvel.RestartDevice();
+}
+
+void MainWindow::on_btnFullUpdate_clicked()
+{
+    Torvel.FullUpdate();
+}

@@ -1,0 +1,128 @@
+// The configuration box: the two presets, entries the program adds by itself,
+// and the settings files saved and loaded under their file names.
+#include "app/mainwindow.h"
+
+#include "app/dialogs.h"
+#include "device/torveldrv.h"
+#include "settings/configurations.h"
+#include "ui_mainwindow.h"
+
+#include <QFileInfo>
+
+namespace {
+const QStringList kPresets = {
+    QStringLiteral("Default configuration;3;2.2;1.0;85;0.5;1;5;1.0;0;0.5;15.0;0"),
+    QStringLiteral("Low temp configuration;3;2.2;1.0;45;0.5;1;5;1.0;0;0.5;15.0;0"),
+};
+const QString kCustomSettings = QStringLiteral("Custom settings");
+
+QString entryName(const QString& configuration)
+{
+    return configuration.section(QLatin1Char(';'), 0, 0);
+}
+
+// The entry of a settings file is named after the file, extension included.
+QString fileEntryName(const QString& path)
+{
+    return path.split(QLatin1Char('/')).last();
+}
+} // namespace
+
+void MainWindow::loadConfigurations()
+{
+    ConfigurationList = kPresets;
+    // The first item becomes current as it is added, which applies its preset.
+    for (const QString& configuration : qAsConst(ConfigurationList))
+        ui->cbConfigurations->addItem(entryName(configuration));
+    ui->cbConfigurations->setCurrentIndex(0);
+}
+
+void MainWindow::on_cbConfigurations_currentIndexChanged(int)
+{
+    const int index = ui->cbConfigurations->currentIndex();
+    if (index < 0 || index >= ConfigurationList.size())
+        return;
+    Torvel.String2DrvSettings(ConfigurationList.at(index));
+    DrvSettings2ControlValues();
+    ListValues();
+}
+
+void MainWindow::setConfigurationSignal(bool connected)
+{
+    if (connected)
+        connect(ui->cbConfigurations, SIGNAL(currentIndexChanged(int)), this,
+                SLOT(on_cbConfigurations_currentIndexChanged(int)), Qt::UniqueConnection);
+    else
+        disconnect(ui->cbConfigurations, SIGNAL(currentIndexChanged(int)), this,
+                   SLOT(on_cbConfigurations_currentIndexChanged(int)));
+}
+
+void MainWindow::StoreConfigurationEntry(const QString& name)
+{
+    setConfigurationSignal(false);
+    storeEntry(name);
+    setConfigurationSignal(true);
+}
+
+void MainWindow::storeEntry(const QString& name)
+{
+    const QString configuration = name + QLatin1Char(';') + Torvel.DrvSettings2String();
+    int index = ui->cbConfigurations->findText(name, Qt::MatchExactly | Qt::MatchCaseSensitive);
+    if (index >= 0) {
+        ConfigurationList[index] = configuration;
+    } else {
+        ui->cbConfigurations->addItem(name);
+        ConfigurationList.append(configuration);
+        index = ui->cbConfigurations->findText(name, Qt::MatchExactly | Qt::MatchCaseSensitive);
+    }
+    ui->cbConfigurations->setCurrentIndex(index);
+}
+
+void MainWindow::on_pbSaveSettings_clicked()
+{
+    const QString fileName = dialogs::saveFileName(this, tr("Save settings to file..."),
+                                                   tr("Torvel Setting Files (*.tvs)"));
+    if (fileName.isEmpty()) {
+        log(QStringLiteral("Saving settings to file canceled."));
+        return;
+    }
+    ControlValues2DrvSettings();
+    const QString path = QFileInfo(fileName).absoluteFilePath();
+    if (!Torvel.SaveDrvSettings(fileName)) {
+        const QString failure = QStringLiteral("Settings could not be saved to file: ") + path;
+        log(failure);
+        dialogs::warn(QStringLiteral("Save settings to file"), failure);
+        return;
+    }
+    log(QStringLiteral("Settings saved to file: ") + path);
+    setConfigurationSignal(false);
+    const int custom =
+        ui->cbConfigurations->findText(kCustomSettings, Qt::MatchExactly | Qt::MatchCaseSensitive);
+    if (custom >= 0) {
+        ui->cbConfigurations->removeItem(custom);
+        ConfigurationList.removeAt(custom);
+    }
+    storeEntry(fileEntryName(fileName));
+    setConfigurationSignal(true);
+}
+
+void MainWindow::on_pbLoadSettings_clicked()
+{
+    const QString fileName = dialogs::openFileName(this, tr("Load settings from file..."),
+                                                   tr("Torvel Setting Files (*.tvs)"));
+    if (fileName.isEmpty()) {
+        log(QStringLiteral("Loading settings from file canceled."));
+        return;
+    }
+    const QString path = QFileInfo(fileName).absoluteFilePath();
+    if (!Torvel.LoadDrvSettings(fileName)) {
+        const QString failure = QStringLiteral("Settings could not be read from file: ") + path;
+        log(failure);
+        dialogs::warn(QStringLiteral("Load settings from file"), failure);
+        return;
+    }
+    DrvSettings2ControlValues();
+    ListValues();
+    log(QStringLiteral("Settings loaded from file: ") + path);
+    StoreConfigurationEntry(fileEntryName(fileName));
+}

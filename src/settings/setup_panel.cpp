@@ -1,0 +1,268 @@
+// The "Driver setup" tab: controls to record and back, the slider/spin-box
+// pairs, the read-out, and reading and writing the board's values.
+#include "app/mainwindow.h"
+
+#include "device/torveldrv.h"
+#include "settings/register_codec.h"
+#include "settings/setup_readout.h"
+#include "settings/time_counts.h"
+#include "ui_mainwindow.h"
+
+// Marks a pair rule as running. The outermost one replays a change that the
+// change-notification set raised meanwhile, once every coupled control is
+// settled, so the record is never filled from a half-updated pair.
+class PairRuleScope {
+public:
+    explicit PairRuleScope(MainWindow* window) : m_window(window) { ++m_window->m_pairRuleDepth; }
+    ~PairRuleScope()
+    {
+        if (--m_window->m_pairRuleDepth == 0 && m_window->m_changePending) {
+            m_window->m_changePending = false;
+            m_window->ControlValueChanged();
+        }
+    }
+    PairRuleScope(const PairRuleScope&) = delete;
+    PairRuleScope& operator=(const PairRuleScope&) = delete;
+
+private:
+    MainWindow* m_window;
+};
+
+namespace {
+const QString kCustomSettings = QStringLiteral("Custom settings");
+const QString kDriverValues = QStringLiteral("Driver values");
+
+// A record index outside the box's list keeps the box's previous selection.
+void selectIfListed(QComboBox* box, int index)
+{
+    if (index >= 0 && index < box->count())
+        box->setCurrentIndex(index);
+}
+
+} // namespace
+
+void MainWindow::setPartner(QSlider* partner, int count)
+{
+    m_settingPartner = true;
+    partner->setValue(count);
+    m_settingPartner = false;
+}
+
+void MainWindow::setPartner(QDoubleSpinBox* partner, double time)
+{
+    m_settingPartner = true;
+    partner->setValue(time);
+    m_settingPartner = false;
+}
+
+void MainWindow::ControlValues2DrvSettings()
+{
+    DrvSettings& s = Torvel.settings;
+    s.StepMode = ui->cbStepMode->currentIndex();
+    s.FullScaleCurrent = ui->dsbFSCurrent->value();
+    s.IdleCurrent = ui->dsbIdleCurrent->value();
+    s.TemperatureLimit = ui->sbTempLimit->value();
+    s.ReducedCurrent = ui->dsbReducedCurrent->value();
+    s.PredriverSpeed = ui->cbPredriverSpeed->currentIndex();
+    const codec::PredriverCodes codes = codec::predriverCodes(s.PredriverSpeed);
+    s.DTime = codes.DTime;
+    s.TDrive = codes.TDrive;
+    s.IDrive = codes.IDrive;
+    s.DecayMode = ui->cbDecayMode->currentIndex();
+    s.BlankingTime = ui->dsbBlankingTime->value();
+    s.TBlank = ui->hsBlankingTime->value();
+    s.AdaptiveBlanking = ui->cbAdaptiveBlanking->currentIndex();
+    s.MixedDecayTime = ui->dsbMixedDecayTime->value();
+    s.TDecay = ui->hsMixedDecayTime->value();
+    s.FixedOffTime = ui->dsbFixedOffTime->value();
+    s.TOff = ui->hsFixedOffTime->value();
+    s.DCMotorMode = ui->cbDCMotorMode->checkState() > Qt::Unchecked ? 1 : 0;
+    s.DriverName = ui->leDriverName->text();
+}
+
+void MainWindow::DrvSettings2ControlValues()
+{
+    ConnectToValueChanged(false);
+    const DrvSettings s = Torvel.settings;
+    selectIfListed(ui->cbStepMode, s.StepMode);
+    ui->dsbFSCurrent->setValue(s.FullScaleCurrent);
+    ui->dsbIdleCurrent->setValue(s.IdleCurrent);
+    ui->sbTempLimit->setValue(s.TemperatureLimit);
+    ui->dsbReducedCurrent->setValue(s.ReducedCurrent);
+    selectIfListed(ui->cbPredriverSpeed, s.PredriverSpeed);
+    selectIfListed(ui->cbDecayMode, s.DecayMode);
+    ui->dsbBlankingTime->setValue(s.BlankingTime);
+    selectIfListed(ui->cbAdaptiveBlanking, s.AdaptiveBlanking);
+    // Mixed decay before fixed off, so a mixed-decay count above the off count ends pulled down.
+    ui->dsbMixedDecayTime->setValue(s.MixedDecayTime);
+    ui->dsbFixedOffTime->setValue(s.FixedOffTime);
+
+    ui->cbDCMotorMode->setChecked(s.DCMotorMode != 0);
+    ui->tabPositionControl->setEnabled(s.DCMotorMode == 0);
+    ui->cbStepMode->setEnabled(!ui->cbDCMotorMode->isChecked());
+    ui->gbPWMControl->setChecked(ui->cbDCMotorMode->isChecked());
+    ui->leDriverName->setText(s.DriverName);
+
+    ControlValues2DrvSettings();
+    ListValues();
+    ConnectToValueChanged(true);
+}
+
+void MainWindow::ConnectToValueChanged(bool state)
+{
+    const auto slot = &MainWindow::ControlValueChanged;
+    const auto comboChanged = qOverload<int>(&QComboBox::currentIndexChanged);
+    const auto realChanged = qOverload<double>(&QDoubleSpinBox::valueChanged);
+    const auto link = [this, state, slot](auto* widget, auto signal) {
+        if (state)
+            connect(widget, signal, this, slot, Qt::UniqueConnection);
+        else
+            disconnect(widget, signal, this, slot);
+    };
+    link(ui->cbStepMode, comboChanged);
+    link(ui->cbDCMotorMode, &QCheckBox::stateChanged);
+    link(ui->dsbFSCurrent, realChanged);
+    link(ui->dsbIdleCurrent, realChanged);
+    link(ui->sbTempLimit, qOverload<int>(&QSpinBox::valueChanged));
+    link(ui->dsbReducedCurrent, realChanged);
+    link(ui->hsBlankingTime, &QSlider::valueChanged);
+    link(ui->hsMixedDecayTime, &QSlider::valueChanged);
+    link(ui->hsFixedOffTime, &QSlider::valueChanged);
+    link(ui->cbPredriverSpeed, comboChanged);
+    link(ui->cbAdaptiveBlanking, comboChanged);
+    link(ui->cbDecayMode, comboChanged);
+}
+
+void MainWindow::ControlValueChanged()
+{
+    if (m_pairRuleDepth > 0) {
+        m_changePending = true;
+        return;
+    }
+    ConnectToValueChanged(false);
+    ControlValues2DrvSettings();
+    ui->cbStepMode->setEnabled(Torvel.settings.DCMotorMode == 0);
+    ui->gbPWMControl->setChecked(Torvel.settings.DCMotorMode != 0);
+    if (ui->cbAutoApplyChanges->checkState() != Qt::Unchecked)
+        Torvel.WriteDriverValues();
+    ListValues();
+    StoreConfigurationEntry(kCustomSettings);
+    ConnectToValueChanged(true);
+}
+
+void MainWindow::ListValues()
+{
+    const DrvSettings& s = Torvel.settings;
+    ui->pteRegistersValues->clear();
+    for (const QString& line : readout::timingLines(s))
+        ui->pteRegistersValues->appendPlainText(line);
+    ui->pteRegistersValues->appendPlainText(Torvel.DrvSettings2String());
+    Torvel.DrvSettings2DriverRegisters();
+    ui->pteRegistersValues->appendPlainText(Torvel.DriverRegisters2String());
+    const readout::DiagramLabels labels = readout::diagramLabels(s);
+    ui->lblTblank->setText(labels.blanking);
+    ui->lblTdecay->setText(labels.decay);
+    ui->lblToff->setText(labels.off);
+    ui->lblTon->setText(labels.on);
+}
+
+void MainWindow::DisplayDrvValues()
+{
+    DrvSettings2ControlValues();
+    ListValues();
+    StoreConfigurationEntry(kDriverValues);
+}
+
+void MainWindow::on_hsBlankingTime_valueChanged()
+{
+    if (m_settingPartner)
+        return;
+    PairRuleScope scope(this);
+    setPartner(ui->dsbBlankingTime, timecounts::blankingTime(ui->hsBlankingTime->value()));
+}
+
+void MainWindow::on_dsbBlankingTime_valueChanged(double)
+{
+    if (m_settingPartner)
+        return;
+    PairRuleScope scope(this);
+    setPartner(ui->hsBlankingTime, timecounts::blankingCount(ui->dsbBlankingTime->value()));
+}
+
+void MainWindow::on_hsFixedOffTime_valueChanged()
+{
+    if (m_settingPartner)
+        return;
+    PairRuleScope scope(this);
+    setPartner(ui->dsbFixedOffTime, timecounts::halfMicrosecondTime(ui->hsFixedOffTime->value()));
+    if (ui->hsMixedDecayTime->value() > ui->hsFixedOffTime->value())
+        ui->hsMixedDecayTime->setValue(ui->hsFixedOffTime->value());
+}
+
+void MainWindow::on_dsbFixedOffTime_valueChanged(double)
+{
+    if (m_settingPartner)
+        return;
+    PairRuleScope scope(this);
+    setPartner(ui->hsFixedOffTime, timecounts::halfMicrosecondCount(ui->dsbFixedOffTime->value()));
+    if (ui->hsMixedDecayTime->value() > ui->hsFixedOffTime->value())
+        ui->hsMixedDecayTime->setValue(ui->hsFixedOffTime->value());
+}
+
+void MainWindow::on_hsMixedDecayTime_valueChanged(int)
+{
+    if (m_settingPartner)
+        return;
+    PairRuleScope scope(this);
+    setPartner(ui->dsbMixedDecayTime,
+               timecounts::halfMicrosecondTime(ui->hsMixedDecayTime->value()));
+    if (ui->hsMixedDecayTime->value() > ui->hsFixedOffTime->value())
+        ui->hsFixedOffTime->setValue(ui->hsMixedDecayTime->value());
+}
+
+void MainWindow::on_dsbMixedDecayTime_valueChanged(double)
+{
+    if (m_settingPartner)
+        return;
+    PairRuleScope scope(this);
+    setPartner(ui->hsMixedDecayTime,
+               timecounts::halfMicrosecondCount(ui->dsbMixedDecayTime->value()));
+    if (ui->hsMixedDecayTime->value() > ui->hsFixedOffTime->value())
+        ui->hsFixedOffTime->setValue(ui->hsMixedDecayTime->value());
+}
+
+void MainWindow::on_cbEnableAdvancedDriverSetup_stateChanged(int)
+{
+    ui->gbAdvancedDriverSetup->setEnabled(ui->cbEnableAdvancedDriverSetup->checkState() !=
+                                          Qt::Unchecked);
+}
+
+void MainWindow::on_btnReadDrvValues_clicked()
+{
+    ui->leDriverName->clear();
+    ConnectToValueChanged(false);
+    ui->dsbFSCurrent->setValue(0.0);
+    ConnectToValueChanged(true);
+    Torvel.GetDriverValues();
+    Torvel.WaitMs(TorvelDRV::kBetweenRequestsMs);
+    Torvel.GetDriverName();
+}
+
+void MainWindow::on_btnWriteDrvValues_clicked()
+{
+    ControlValues2DrvSettings();
+    Torvel.WriteDriverValues();
+    Torvel.SetDriverName(ui->leDriverName->text());
+    Torvel.SaveDriverValues();
+    StoreConfigurationEntry(kDriverValues);
+}
+
+void MainWindow::fillModeLists()
+{
+    ui->cbStepMode->clear();
+    for (const char* name : codec::kStepModeNames)
+        ui->cbStepMode->addItem(QString::fromLatin1(name));
+    ui->cbDecayMode->clear();
+    for (const char* name : codec::kDecayModeNames)
+        ui->cbDecayMode->addItem(QString::fromLatin1(name));
+}

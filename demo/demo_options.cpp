@@ -1,0 +1,97 @@
+// Command-line parsing of the demo program.
+#include "demo_options.h"
+
+#include <QCommandLineParser>
+#include <QRegularExpression>
+#include <cstdio>
+#include <cstdlib>
+
+namespace {
+[[noreturn]] void fail(const QCommandLineParser& parser, const QString& message)
+{
+    std::fprintf(stderr, "torvelm4-demo: %s\n\n%s", qPrintable(message),
+                 qPrintable(parser.helpText()));
+    std::exit(2);
+}
+
+double seconds(const QCommandLineParser& parser, const QString& name)
+{
+    bool ok = false;
+    const double value = parser.value(name).toDouble(&ok);
+    if (!ok || value < 0)
+        fail(parser, QStringLiteral("--%1 needs a number of seconds").arg(name));
+    return value;
+}
+} // namespace
+
+DemoOptions parseDemoOptions(const QStringList& arguments)
+{
+    QCommandLineParser parser;
+    parser.setApplicationDescription(
+        QStringLiteral("The TorvelM4 control tool with a simulated board plugged in half a "
+                       "second after start."));
+    parser.addHelpOption();
+    const QCommandLineOption quitAfter(QStringLiteral("quit-after"),
+                                       QStringLiteral("Close the window after SECONDS."),
+                                       QStringLiteral("SECONDS"));
+    const QCommandLineOption screenshot(
+        QStringLiteral("screenshot"),
+        QStringLiteral("Save a PNG of the main window to FILE just before quitting."),
+        QStringLiteral("FILE"));
+    const QCommandLineOption tab(QStringLiteral("tab"),
+                                 QStringLiteral("Show the main tab with caption NAME."),
+                                 QStringLiteral("NAME"));
+    const QCommandLineOption answer(
+        QStringLiteral("answer"),
+        QStringLiteral("Answer every question with ok or cancel instead of showing it."),
+        QStringLiteral("ok|cancel"));
+    const QCommandLineOption firmware(
+        QStringLiteral("firmware"),
+        QStringLiteral("Firmware version of the board, four hex digits (default 0103)."),
+        QStringLiteral("HHLL"));
+    const QCommandLineOption bootloader(QStringLiteral("bootloader"),
+                                        QStringLiteral("The board starts in its bootloader."));
+    const QCommandLineOption badSignature(
+        QStringLiteral("bad-signature"),
+        QStringLiteral("The board's firmware has no valid signature."));
+    const QCommandLineOption rate(QStringLiteral("rate"),
+                                  QStringLiteral("Real-time reports per second (default 100)."),
+                                  QStringLiteral("N"));
+    const QCommandLineOption unplugAfter(QStringLiteral("unplug-after"),
+                                         QStringLiteral("Unplug the board SECONDS after start."),
+                                         QStringLiteral("SECONDS"));
+    parser.addOptions({quitAfter, screenshot, tab, answer, firmware, bootloader, badSignature, rate,
+                       unplugAfter});
+    parser.process(arguments);
+
+    DemoOptions options;
+    if (parser.isSet(quitAfter))
+        options.quitAfterSeconds = seconds(parser, quitAfter.names().first());
+    if (parser.isSet(unplugAfter))
+        options.unplugAfterSeconds = seconds(parser, unplugAfter.names().first());
+    options.screenshotFile = parser.value(screenshot);
+    options.tab = parser.value(tab);
+    if (parser.isSet(answer)) {
+        const QString value = parser.value(answer).toLower();
+        if (value != QLatin1String("ok") && value != QLatin1String("cancel"))
+            fail(parser, QStringLiteral("--answer takes ok or cancel"));
+        options.answerOk = value == QLatin1String("ok");
+    }
+    if (parser.isSet(firmware)) {
+        const QString value = parser.value(firmware);
+        if (!QRegularExpression(QStringLiteral("^[0-9A-Fa-f]{4}$")).match(value).hasMatch())
+            fail(parser, QStringLiteral("--firmware takes four hex digits, e.g. 0102"));
+        const int version = value.toInt(nullptr, 16);
+        options.firmwareHigh = version >> 8;
+        options.firmwareLow = version & 0xFF;
+    }
+    options.bootloader = parser.isSet(bootloader);
+    options.badSignature = parser.isSet(badSignature);
+    if (parser.isSet(rate)) {
+        bool ok = false;
+        options.rate = parser.value(rate).toInt(&ok);
+        if (!ok || options.rate < 0)
+            fail(parser, QStringLiteral("--rate takes a whole number of reports per second"));
+    }
+    return options;
+}

@@ -1,0 +1,23 @@
+// Options of the demo program: they steer the simulated board and headless runs.
+#pragma once
+
+#include <QString>
+#include <QStringList>
+#include <optional>
+
+struct DemoOptions {
+    std::optional<double> quitAfterSeconds;
+    QString screenshotFile;
+    QString tab;
+    std::optional<bool> answerOk; // scripted answer to every question
+    int firmwareHigh = 0x01;
+    int firmwareLow = 0x03;
+    bool bootloader = false;
+    bool badSignature = false;
+    int rate = 100;
+    std::optional<double> unplugAfterSeconds;
+};
+
+// Parses the arguments; on --help prints the options and exits, on a bad
+// option prints the error and exits non-zero.
+DemoOptions parseDemoOptions(const QStringList& arguments);

@@ -25,10 +25,25 @@ void showTab(MainWindow& window, const QString& caption)
         if (tabs->tabText(i).compare(caption, Qt::CaseInsensitive) == 0)
             tabs->setCurrentIndex(i);
 }
+
+// Help needs no display: it is printed before the GUI application exists.
+bool wantsHelp(int argc, char* argv[])
+{
+    for (int i = 1; i < argc; ++i) {
+        const QByteArray arg(argv[i]);
+        if (arg == "--help" || arg == "-h" || arg == "-?")
+            return true;
+    }
+    return false;
+}
 } // namespace
 
 int main(int argc, char* argv[])
 {
+    if (wantsHelp(argc, argv)) {
+        QCoreApplication core(argc, argv);
+        parseDemoOptions(core.arguments()); // prints the options and exits
+    }
     QApplication app(argc, argv);
     app.setApplicationName(QStringLiteral("torvelm4-demo"));
     const DemoOptions options = parseDemoOptions(app.arguments());

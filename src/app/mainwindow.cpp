@@ -39,6 +39,7 @@ MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent), ui(new Ui::MainWi
 
     connect(&Torvel, &TorvelDRV::newDriverInfoAvailable, this,
             &MainWindow::UpdateMainWindowDriverInfo);
+    connect(&Torvel, &TorvelDRV::newRTDataAvailable, this, &MainWindow::DisplayRTData);
     connect(&Torvel, &TorvelDRV::newFWProgressValueAvailable, this,
             &MainWindow::UpdateFWProgressBar);
     connect(&Torvel, &TorvelDRV::newDriverValuesAvailable, this, &MainWindow::DisplayDrvValues);
@@ -58,9 +59,12 @@ MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent), ui(new Ui::MainWi
     ControlValues2DrvSettings();
     ListValues();
     ConnectToValueChanged(true);
-
+    ConnectToPWMValueChanged(true);
+    ControlValues2PWMSettings();
+    setupTempPlot();
     ui->tabMainTab->setCurrentIndex(0);
     ui->tabDriverSetup->show();
+    setupPositionPlot();
 }
 
 MainWindow::~MainWindow()

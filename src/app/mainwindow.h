@@ -25,6 +25,7 @@ public:
 
 private slots:
     void UpdateMainWindowDriverInfo();
+    void DisplayRTData();
     void DisplayDrvValues();
     void on_dsbBlankingTime_valueChanged(double);
     void on_hsBlankingTime_valueChanged();
@@ -41,14 +42,49 @@ private slots:
     void on_pbSaveSettings_clicked();
     void on_pbLoadSettings_clicked();
     void on_cbConfigurations_currentIndexChanged(int);
+    void on_btnClearTempLog_clicked();
+    void on_dialStepSpeed_valueChanged();
+    void on_dialMaxStepSpeed_valueChanged(int value);
+    void on_btnSetFrequency_clicked();
+    void on_btnStopStepDir_clicked();
     void keyPressEvent(QKeyEvent* event) override;
     void ShowHideAdvancedControls(bool SetVisible);
+    void on_btnRunStop_clicked();
     void on_btnGetDeviceInfo_clicked();
     void on_btnRestart_clicked();
     void on_btnFullUpdate_clicked();
     void UpdateFWProgressBar();
     void on_btnReadDrvValues_clicked();
     void on_btnWriteDrvValues_clicked();
+    void on_btnResetFaults_clicked();
+    void ConnectToPositionValueChanged(bool state);
+    void on_vsFinPos_valueChanged();
+    void on_sbFinPos_valueChanged(int);
+    void on_sbPosLimitUpper_valueChanged(int);
+    void on_sbPosLimitLower_valueChanged(int);
+    void TrajDataChanged();
+    void on_btnLargDec_clicked();
+    void on_btnSmallDec_clicked();
+    void on_btnSmallInc_clicked();
+    void on_btnLargInc_clicked();
+    void on_btnWriteTraj_clicked();
+    void on_btnClearPosGraph_clicked();
+    void on_btnStopTraj_clicked();
+    void on_btnZeroCurPos_clicked();
+    void on_cbEnableEndSwitch_stateChanged();
+    void on_cbNCTypeEndSwitch_stateChanged();
+    void on_sbPWM_A_valueChanged(int);
+    void on_vsPWM_A_valueChanged(int);
+    void on_sbPWM_B_valueChanged(int);
+    void on_vsPWM_B_valueChanged(int);
+    void ConnectToPWMValueChanged(bool state);
+    void PWMValueChanged();
+    void ControlValues2PWMSettings();
+    void on_dialPWMFreq_valueChanged(int);
+    void on_sbPWMFreq_valueChanged(int);
+    void on_gbPWMControl_toggled(bool);
+    void on_btnStopPWM_clicked();
+    void on_btnSetPWM_clicked();
 
 private:
     void showImages();
@@ -61,6 +97,13 @@ private:
     void setPartner(QSlider* partner, int count);
     void setPartner(QDoubleSpinBox* partner, double time);
     void log(const QString& line);
+    // Sets gbPWMControl without running its enable/disable handler.
+    void showDcMotorControl(bool checked);
+    void jogRequiredPosition(int steps);
+    void setupTempPlot();
+    void setupPositionPlot();
+    void appendTempSamples();
+    void appendPositionSamples();
 
     Ui::MainWindow* ui = nullptr;
     Logger* logger = nullptr;

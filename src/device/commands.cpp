@@ -145,6 +145,18 @@ int TorvelDRV::SetStepDirFrequency(int speed)
     return motion::actualStepSpeed(speed);
 }
 
+void TorvelDRV::CalculatePWMTimers()
+{
+    pwm.Period = motion::pwmPeriod(pwm.Frequency);
+    pwm.ActualFrequency = motion::pwmActualFrequency(pwm.Period);
+    const motion::DutyLanes a = motion::dutyLanes(pwm.DutyA);
+    const motion::DutyLanes b = motion::dutyLanes(pwm.DutyB);
+    pwm.AForward = a.forward;
+    pwm.AReverse = a.reverse;
+    pwm.BForward = b.forward;
+    pwm.BReverse = b.reverse;
+}
+
 void TorvelDRV::WritePWM()
 {
     putLe32(tx + kTxArgs, pwm.Period);

@@ -104,6 +104,8 @@ public:
     void RestartDevice();
     // CMD_SET_STEP_FREQ; returns the signed speed the board will produce.
     int SetStepDirFrequency(int speed);
+    // Period, duty lanes and achieved frequency from duty A, duty B and frequency; sends nothing.
+    void CalculatePWMTimers();
     void WritePWM();
     void WriteTrajectory();
     void StopTrajectory();

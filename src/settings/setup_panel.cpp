@@ -100,7 +100,7 @@ void MainWindow::DrvSettings2ControlValues()
     ui->cbDCMotorMode->setChecked(s.DCMotorMode != 0);
     ui->tabPositionControl->setEnabled(s.DCMotorMode == 0);
     ui->cbStepMode->setEnabled(!ui->cbDCMotorMode->isChecked());
-    ui->gbPWMControl->setChecked(ui->cbDCMotorMode->isChecked());
+    showDcMotorControl(ui->cbDCMotorMode->isChecked());
     ui->leDriverName->setText(s.DriverName);
 
     ControlValues2DrvSettings();

@@ -1,0 +1,72 @@
+// Setting up and clearing the two strip charts.
+#include "monitor/chart_setup.h"
+
+#include <qcustomplot.h>
+
+namespace charts {
+namespace {
+constexpr int kLegendFontPoints = 9;
+const QColor kLegendBrush(255, 255, 255, 230);
+// The pens of graphs 1 and 2; graph 0 keeps the library's default.
+const QColor kSecondPen = Qt::red;
+const QColor kThirdPen = Qt::green;
+
+void setFixedTickStep(QCPAxis* axis, double step)
+{
+    if (step <= 0.0)
+        return;
+    QSharedPointer<QCPAxisTickerFixed> ticker(new QCPAxisTickerFixed);
+    ticker->setTickStep(step);
+    axis->setTicker(ticker);
+}
+
+void setStartRanges(QCustomPlot* plot)
+{
+    plot->xAxis->setRange(0, kKeyRangeEnd);
+    plot->yAxis->setRange(0, kLeftRangeEnd);
+    plot->yAxis2->setRange(0, kRightRangeEnd);
+}
+} // namespace
+
+void configure(QCustomPlot* plot, const ChartSpec& spec, const QFont& windowFont)
+{
+    const QColor pens[3] = {QColor(), kSecondPen, kThirdPen};
+    for (int i = 0; i < 3; ++i) {
+        QCPGraph* graph =
+            plot->addGraph(plot->xAxis, spec.graphs[i].onRightAxis ? plot->yAxis2 : plot->yAxis);
+        if (i > 0)
+            graph->setPen(QPen(pens[i], 1));
+        graph->setName(spec.graphs[i].name);
+    }
+    plot->axisRect()->insetLayout()->setInsetAlignment(0, Qt::AlignBottom | Qt::AlignRight);
+    plot->xAxis->setLabel(QStringLiteral("time / mm:ss"));
+    plot->yAxis->setLabel(spec.leftLabel);
+    plot->yAxis2->setLabel(spec.rightLabel);
+    setFixedTickStep(plot->yAxis, spec.leftTickStep);
+    setFixedTickStep(plot->yAxis2, spec.rightTickStep);
+    setStartRanges(plot);
+    plot->yAxis2->setVisible(true);
+    QSharedPointer<QCPAxisTickerDateTime> timeTicker(new QCPAxisTickerDateTime);
+    timeTicker->setDateTimeFormat(QStringLiteral("mm:ss"));
+    plot->xAxis->setTicker(timeTicker);
+    plot->setInteractions(QCP::iRangeDrag | QCP::iRangeZoom | QCP::iSelectPlottables);
+    plot->setLocale(QLocale(QLocale::English, QLocale::UnitedKingdom));
+    plot->legend->setVisible(true);
+    QFont legendFont = windowFont;
+    legendFont.setPointSize(kLegendFontPoints);
+    plot->legend->setFont(legendFont);
+    plot->legend->setBrush(QBrush(kLegendBrush));
+    plot->axisRect()->insetLayout()->setInsetAlignment(0, Qt::AlignTop | Qt::AlignRight);
+}
+
+void clear(QCustomPlot* plot)
+{
+    setStartRanges(plot);
+    for (int i = 0; i < plot->graphCount(); ++i) {
+        plot->graph(i)->data()->clear();
+        plot->graph(i)->rescaleAxes(false);
+    }
+    plot->xAxis->setRange(0, kKeyRangeAfterClear);
+}
+
+} // namespace charts

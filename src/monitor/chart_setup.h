@@ -1,0 +1,34 @@
+// Configuration shared by the two strip charts: three graphs over elapsed
+// time, a date-time "mm:ss" key axis, a legend at the top right.
+#pragma once
+
+#include <QString>
+
+class QCustomPlot;
+class QFont;
+
+namespace charts {
+
+struct GraphSpec {
+    QString name;
+    bool onRightAxis = false;
+};
+
+struct ChartSpec {
+    GraphSpec graphs[3];
+    QString leftLabel;
+    QString rightLabel;
+    double leftTickStep = 0.0;  // 0: automatic ticks
+    double rightTickStep = 0.0; // 0: automatic ticks
+};
+
+constexpr double kKeyRangeEnd = 20.0;
+constexpr double kKeyRangeAfterClear = 10.0;
+constexpr double kLeftRangeEnd = 100.0;
+constexpr double kRightRangeEnd = 10.0;
+
+void configure(QCustomPlot* plot, const ChartSpec& spec, const QFont& windowFont);
+// Empties the three graphs and returns the axes to their start ranges (no redraw).
+void clear(QCustomPlot* plot);
+
+} // namespace charts

@@ -60,8 +60,20 @@ DemoOptions parseDemoOptions(const QStringList& arguments)
     const QCommandLineOption unplugAfter(QStringLiteral("unplug-after"),
                                          QStringLiteral("Unplug the board SECONDS after start."),
                                          QStringLiteral("SECONDS"));
+    const QCommandLineOption stepRate(
+        QStringLiteral("step-rate"),
+        QStringLiteral("Once connected, turn the step control dial to N steps/s (auto update)."),
+        QStringLiteral("N"));
+    const QCommandLineOption trajectory(
+        QStringLiteral("trajectory"),
+        QStringLiteral("Once connected, set the final position to POS (auto update)."),
+        QStringLiteral("POS"));
+    const QCommandLineOption pwm(
+        QStringLiteral("pwm"),
+        QStringLiteral("Once connected, enable DC motor control and set the duties A,B in %."),
+        QStringLiteral("A,B"));
     parser.addOptions({quitAfter, screenshot, tab, answer, firmware, bootloader, badSignature, rate,
-                       unplugAfter});
+                       unplugAfter, stepRate, trajectory, pwm});
     parser.process(arguments);
 
     DemoOptions options;
@@ -92,6 +104,30 @@ DemoOptions parseDemoOptions(const QStringList& arguments)
         options.rate = parser.value(rate).toInt(&ok);
         if (!ok || options.rate < 0)
             fail(parser, QStringLiteral("--rate takes a whole number of reports per second"));
+    }
+    const auto integer = [&parser](const QCommandLineOption& option, int low, int high) {
+        bool ok = false;
+        const int value = parser.value(option).toInt(&ok);
+        if (!ok || value < low || value > high)
+            fail(parser, QStringLiteral("--%1 takes a whole number from %2 to %3")
+                             .arg(option.names().first())
+                             .arg(low)
+                             .arg(high));
+        return value;
+    };
+    if (parser.isSet(stepRate))
+        options.stepRate = integer(stepRate, -250000, 250000);
+    if (parser.isSet(trajectory))
+        options.trajectory = integer(trajectory, -100000000, 100000000);
+    if (parser.isSet(pwm)) {
+        const QStringList duties = parser.value(pwm).split(QLatin1Char(','));
+        bool okA = false;
+        bool okB = false;
+        const int a = duties.value(0).toInt(&okA);
+        const int b = duties.value(1).toInt(&okB);
+        if (duties.size() != 2 || !okA || !okB || qAbs(a) > 100 || qAbs(b) > 100)
+            fail(parser, QStringLiteral("--pwm takes two duties from -100 to 100, e.g. 40,-25"));
+        options.pwm = std::make_pair(a, b);
     }
     return options;
 }

@@ -4,6 +4,7 @@
 #include <QString>
 #include <QStringList>
 #include <optional>
+#include <utility>
 
 struct DemoOptions {
     std::optional<double> quitAfterSeconds;
@@ -16,6 +17,10 @@ struct DemoOptions {
     bool badSignature = false;
     int rate = 100;
     std::optional<double> unplugAfterSeconds;
+    // Actions taken through the widgets once the board is identified.
+    std::optional<int> stepRate;
+    std::optional<int> trajectory;
+    std::optional<std::pair<int, int>> pwm;
 };
 
 // Parses the arguments; on --help prints the options and exits, on a bad

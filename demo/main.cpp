@@ -2,7 +2,9 @@
 // second after start, so the tool can be tried without hardware.
 #include "app/dialogs.h"
 #include "app/mainwindow.h"
+#include "demo_actions.h"
 #include "demo_options.h"
+#include "device/torveldrv.h"
 #include "sim_control.h"
 
 #include <QApplication>
@@ -55,6 +57,20 @@ int main(int argc, char* argv[])
     }
 
     MainWindow window;
+
+    // The actions wait for the first identified application board; the
+    // requested tab is shown last, so it wins over the actions' own tabs.
+    bool acted = false;
+    QObject::connect(&Torvel, &TorvelDRV::newDriverInfoAvailable, &window, [&] {
+        if (acted || !Torvel.connected || Torvel.busy != 0 || Torvel.info.BootloaderRunning)
+            return;
+        acted = true;
+        QTimer::singleShot(0, &window, [&] {
+            runDemoActions(window, options);
+            if (!options.tab.isEmpty())
+                showTab(window, options.tab);
+        });
+    });
     if (!options.tab.isEmpty())
         showTab(window, options.tab);
 

@@ -42,6 +42,7 @@ private slots:
     void readOrWriteErrorDisconnects_data();
     void readOrWriteErrorDisconnects();
     void failedOpenLeavesTheLinkClosed();
+    void unopenableBoardIsReportedAgainAfterLeavingTheBus();
     void nameTravelsAsLatin1_data();
     void nameTravelsAsLatin1();
 };
@@ -291,11 +292,38 @@ void DeviceLinkTest::failedOpenLeavesTheLinkClosed()
     QVERIFY(!Torvel.rxTimer->isActive());
     QVERIFY(board->received().isEmpty());
     QCOMPARE(sim::openHandleCount(), 0);
-    QVERIFY(!f.lines().contains(QStringLiteral("RX timer started.")));
+    const QStringList lines = f.lines();
+    QCOMPARE(lines.size(), 4);
+    QVERIFY(lines.last().startsWith(QStringLiteral("Cannot open the TorvelM4 device ") +
+                                    QString::fromLatin1(board->path()) + QLatin1Char(':')));
+    QCOMPARE(f.answerer.shown().size(), 1);
+    QCOMPARE(f.answerer.shown().first().kind, dialogs::Kind::Information);
 
+    // Later scans retry without repeating a line or a box, until the node opens.
+    for (int i = 0; i < 5; ++i)
+        Torvel.USBEnumTimerHandler();
+    QCOMPARE(f.lines(), lines);
+    QCOMPARE(f.answerer.shown().size(), 1);
     board->setOpenFails(false);
     Torvel.USBEnumTimerHandler();
     QVERIFY(Torvel.connected);
+    QVERIFY(f.lines().contains(QStringLiteral("RX timer started.")));
+}
+
+void DeviceLinkTest::unopenableBoardIsReportedAgainAfterLeavingTheBus()
+{
+    LinkFixture f;
+    sim::Board* board = sim::plug();
+    board->setOpenFails(true);
+    Torvel.USBEnumTimerHandler();
+    board->unplug();
+    Torvel.USBEnumTimerHandler();
+    f.clearLog();
+    board->replug();
+    Torvel.USBEnumTimerHandler();
+    QCOMPARE(f.lines().filter(QStringLiteral("TorvelM4 device found.")).size(), 1);
+    QCOMPARE(f.lines().filter(QStringLiteral("Cannot open the TorvelM4 device")).size(), 1);
+    QCOMPARE(f.answerer.shown().size(), 2);
 }
 
 void DeviceLinkTest::nameTravelsAsLatin1_data()

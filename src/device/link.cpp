@@ -37,11 +37,14 @@ void TorvelDRV::USBEnumTimerHandler()
             if (connected && m_announced.contains(entry.path))
                 continue;
             deviceFound = true;
-            log(QStringLiteral("TorvelM4 device found. Serial: ") + entry.serial);
+            // A node that could not be opened is retried quietly until it opens or leaves.
+            if (!m_unopenable.contains(entry.path))
+                log(QStringLiteral("TorvelM4 device found. Serial: ") + entry.serial);
             if (connected)
                 m_announced.insert(entry.path);
         }
         m_announced.intersect(listed);
+        m_unopenable.intersect(listed);
         if (deviceFound && !connected)
             ConnectDevice();
     } catch (const std::exception&) {
@@ -53,11 +56,38 @@ void TorvelDRV::USBEnumTimerHandler()
     }
 }
 
+bool TorvelDRV::retryingUnopenable() const
+{
+    for (const HidEntry& entry : enumeration.entries())
+        if (matches(entry))
+            return m_unopenable.contains(entry.path);
+    return false;
+}
+
+// On Linux a listed board that cannot be opened almost always lacks the udev
+// rule that gives the logged-in user its hidraw node.
+void TorvelDRV::reportUnopenable(const QByteArray& path)
+{
+    const QString node = QString::fromLocal8Bit(path);
+    log(QStringLiteral("Cannot open the TorvelM4 device ") + node +
+        QStringLiteral(": no permission? Install the udev rule (README, Troubleshooting) and "
+                       "replug the board; retrying quietly."));
+    dialogs::inform(QStringLiteral("Cannot open TorvelM4 device"),
+                    QStringLiteral("The TorvelM4 board at %1 was found but cannot be opened, "
+                                   "most likely because this user may not access it.\n\n"
+                                   "Install the udev rule 70-torvelm4.rules (see the README, "
+                                   "section Troubleshooting), run\n"
+                                   "udevadm control --reload-rules && udevadm trigger\n"
+                                   "and replug the board. The program keeps trying.")
+                        .arg(node));
+}
+
 void TorvelDRV::ConnectDevice()
 {
     const QString failure = QStringLiteral(
         "Unexpected error occured while connecting to a device. Please try reconnecting device.");
-    log(QStringLiteral("Trying to connect..."));
+    if (!retryingUnopenable())
+        log(QStringLiteral("Trying to connect..."));
     try {
         enumeration.refresh();
         for (const HidEntry& entry : enumeration.entries()) {
@@ -66,14 +96,18 @@ void TorvelDRV::ConnectDevice()
             product = entry.product;
             serial = entry.serial;
             const QString who = product + QStringLiteral(" Serial: ") + serial;
-            log(QStringLiteral("Connecting to: ") + who + QStringLiteral("..."));
+            const bool retrying = m_unopenable.contains(entry.path);
+            if (!retrying)
+                log(QStringLiteral("Connecting to: ") + who + QStringLiteral("..."));
             if (!device.open(entry.path)) {
-                log(QStringLiteral("Could not open the device ") +
-                    QString::fromLocal8Bit(entry.path) + QStringLiteral("."));
+                m_unopenable.insert(entry.path);
+                if (!retrying)
+                    reportUnopenable(entry.path);
                 break;
             }
             connected = true;
             m_announced.clear();
+            m_unopenable.remove(entry.path);
             log(QStringLiteral("Connected to: ") + who);
             emit newDriverInfoAvailable();
             rxTimer->start(kRxPeriodMs);

@@ -155,11 +155,15 @@ private:
     void sendCommand(std::uint8_t code);
     // A read failed: close the link unless it is already closed.
     void readFailed();
+    bool retryingUnopenable() const;
+    void reportUnopenable(const QByteArray& path);
     void reportHidException(const QString& title, const QString& text, const QString& line);
 
     QRandomGenerator m_random; // default seed: the same salt sequence in every run
     // Matching boards already announced in the log but not opened (a second board).
     QSet<QByteArray> m_announced;
+    // Matching boards listed but not openable, retried quietly while they stay listed.
+    QSet<QByteArray> m_unopenable;
 };
 
 // The process-wide device object.

@@ -2,7 +2,9 @@
 // release/DecayModes2.png, a 220 x 150 diagram of one chopping period, and
 // release/TorvelLogo.png, the logo of the About tab.
 //
-// Usage: make_images OUTPUT_DIRECTORY   (run with QT_QPA_PLATFORM=offscreen)
+// and, when a second argument names it, the 256 x 256 application icon.
+//
+// Usage: make_images OUTPUT_DIRECTORY [ICON_FILE]   (run with QT_QPA_PLATFORM=offscreen)
 #include <QDir>
 #include <QFont>
 #include <QGuiApplication>
@@ -16,6 +18,7 @@ namespace {
 
 constexpr QSize kDiagramSize(220, 150);
 constexpr QSize kLogoSize(500, 120);
+constexpr int kIconSize = 256;
 
 // One chopping period of the winding current: rise during the on time (the
 // blanking time at its start), then fast decay for the mixed-decay time and
@@ -96,13 +99,38 @@ QImage logo()
     return image;
 }
 
+// A rounded square with a stylised stepper rotor: eight teeth around a hub.
+QImage icon()
+{
+    QImage image(kIconSize, kIconSize, QImage::Format_ARGB32);
+    image.fill(Qt::transparent);
+    QPainter p(&image);
+    p.setRenderHint(QPainter::Antialiasing);
+    QLinearGradient band(0, 0, kIconSize, kIconSize);
+    band.setColorAt(0, QColor(20, 60, 120));
+    band.setColorAt(1, QColor(40, 130, 200));
+    p.setPen(Qt::NoPen);
+    p.setBrush(band);
+    p.drawRoundedRect(QRectF(8, 8, kIconSize - 16, kIconSize - 16), 40, 40);
+    p.translate(kIconSize / 2.0, kIconSize / 2.0);
+    p.setBrush(QColor(255, 200, 60));
+    for (int tooth = 0; tooth < 8; ++tooth) {
+        p.drawRoundedRect(QRectF(-14, -96, 28, 44), 6, 6);
+        p.rotate(45);
+    }
+    p.drawEllipse(QPointF(0, 0), 58, 58);
+    p.setBrush(QColor(20, 60, 120));
+    p.drawEllipse(QPointF(0, 0), 20, 20);
+    return image;
+}
+
 } // namespace
 
 int main(int argc, char** argv)
 {
     QGuiApplication app(argc, argv);
-    if (argc != 2) {
-        std::fprintf(stderr, "usage: %s OUTPUT_DIRECTORY\n", argv[0]);
+    if (argc != 2 && argc != 3) {
+        std::fprintf(stderr, "usage: %s OUTPUT_DIRECTORY [ICON_FILE]\n", argv[0]);
         return 2;
     }
     const QDir out(QString::fromLocal8Bit(argv[1]));
@@ -110,5 +138,6 @@ int main(int argc, char** argv)
         return 1;
     const bool ok = decayDiagram().save(out.filePath(QStringLiteral("DecayModes2.png"))) &&
                     logo().save(out.filePath(QStringLiteral("TorvelLogo.png")));
-    return ok ? 0 : 1;
+    const bool iconOk = argc < 3 || icon().save(QString::fromLocal8Bit(argv[2]));
+    return ok && iconOk ? 0 : 1;
 }

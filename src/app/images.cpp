@@ -14,7 +14,9 @@ namespace images {
 
 QString findReleaseFile(const QString& relativePath)
 {
-    const QStringList bases = {QDir::currentPath(), QCoreApplication::applicationDirPath()};
+    const QString exeDir = QCoreApplication::applicationDirPath();
+    const QStringList bases = {QDir::currentPath(), exeDir,
+                               QDir(exeDir).filePath(QStringLiteral(TORVEL_DATA_FROM_BIN))};
     for (const QString& base : bases) {
         const QString candidate = QDir(base).filePath(relativePath);
         if (QFileInfo(candidate).isFile())

@@ -7,7 +7,7 @@
 namespace images {
 
 // "release/..." looked up in the working directory first, then beside the
-// executable; empty when neither has it.
+// executable, then in the installed data directory; empty when none has it.
 QString findReleaseFile(const QString& relativePath);
 // The image, or a null image when the file is missing or unreadable.
 QImage loadReleaseImage(const QString& relativePath);

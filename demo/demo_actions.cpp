@@ -1,6 +1,8 @@
-// The demo's scripted user: Run, then a step rate, a trajectory or PWM duties.
+// The demo's scripted user: settings, then Run and a step rate, a trajectory
+// or PWM duties, one action a second so the board and the charts follow.
 #include "demo_actions.h"
 
+#include "app/dialogs.h"
 #include "app/logger.h"
 #include "app/mainwindow.h"
 #include "device/torveldrv.h"
@@ -11,78 +13,102 @@
 #include <QSlider>
 #include <QSpinBox>
 #include <QTabWidget>
+#include <QTimer>
+#include <functional>
+#include <memory>
+#include <vector>
 
 namespace {
+constexpr int kActionGapMs = 1000;
+
+struct Action {
+    QString announcement;
+    std::function<void()> run;
+};
+
 template <typename T> T* widget(MainWindow& window, const char* name)
 {
     return window.findChild<T*>(QLatin1String(name));
 }
 
-void say(const QString& line)
-{
-    if (Torvel.logger)
-        Torvel.logger->write(QStringLiteral("Demo: ") + line);
-}
-
 void showTab(MainWindow& window, const char* page)
 {
-    auto* tabs = widget<QTabWidget>(window, "tabMainTab");
-    tabs->setCurrentWidget(widget<QWidget>(window, page));
+    widget<QTabWidget>(window, "tabMainTab")->setCurrentWidget(widget<QWidget>(window, page));
 }
 
-void takeOutOfSleep(MainWindow& window)
+void runNext(std::shared_ptr<std::vector<Action>> actions, std::size_t next)
 {
-    if (Torvel.rt.EnableInput)
+    if (next >= actions->size())
         return;
-    say(QStringLiteral("pressing Run to take the driver out of sleep."));
-    widget<QPushButton>(window, "btnRunStop")->click();
-}
-
-void runStepRate(MainWindow& window, int rate)
-{
-    say(QStringLiteral("turning the step speed dial to %1 steps/s.").arg(rate));
-    auto* max = widget<QDial>(window, "dialMaxStepSpeed");
-    if (max->value() < qAbs(rate))
-        max->setValue(qAbs(rate));
-    widget<QDial>(window, "dialStepSpeed")->setValue(rate);
-}
-
-void runTrajectory(MainWindow& window, int position)
-{
-    say(QStringLiteral("setting the final position to %1 steps.").arg(position));
-    auto* upper = widget<QSpinBox>(window, "sbPosLimitUpper");
-    auto* lower = widget<QSpinBox>(window, "sbPosLimitLower");
-    if (position > upper->value())
-        upper->setValue(position);
-    if (position < lower->value())
-        lower->setValue(position);
-    widget<QSpinBox>(window, "sbFinPos")->setValue(position);
-}
-
-void runPwm(MainWindow& window, int dutyA, int dutyB)
-{
-    say(QStringLiteral("enabling DC motor control."));
-    widget<QGroupBox>(window, "gbPWMControl")->setChecked(true);
-    say(QStringLiteral("setting the PWM duties to %1 % and %2 %.").arg(dutyA).arg(dutyB));
-    widget<QSpinBox>(window, "sbPWM_A")->setValue(dutyA);
-    widget<QSpinBox>(window, "sbPWM_B")->setValue(dutyB);
+    const Action& action = (*actions)[next];
+    if (Torvel.logger)
+        Torvel.logger->write(QStringLiteral("Demo: ") + action.announcement);
+    action.run();
+    QTimer::singleShot(kActionGapMs, [actions, next] { runNext(actions, next + 1); });
 }
 } // namespace
 
-void runDemoActions(MainWindow& window, const DemoOptions& options)
+void runDemoActions(MainWindow& window, const DemoOptions& o, dialogs::ScriptedAnswerer& answerer)
 {
-    if (options.pwm) {
-        showTab(window, "tab_3");
-        runPwm(window, options.pwm->first, options.pwm->second);
+    auto actions = std::make_shared<std::vector<Action>>();
+    MainWindow* w = &window;
+    if (o.writeValues)
+        actions->push_back({QStringLiteral("pressing \"Write values to driver\"."), [w] {
+                                showTab(*w, "tabDriverSetup");
+                                widget<QPushButton>(*w, "btnWriteDrvValues")->click();
+                            }});
+    if (!o.saveSettingsFile.isEmpty())
+        actions->push_back({QStringLiteral("saving the settings to %1.").arg(o.saveSettingsFile),
+                            [w, &answerer, file = o.saveSettingsFile] {
+                                answerer.queueFileName(file);
+                                widget<QPushButton>(*w, "pbSaveSettings")->click();
+                            }});
+    if (!o.loadSettingsFile.isEmpty())
+        actions->push_back({QStringLiteral("loading the settings from %1.").arg(o.loadSettingsFile),
+                            [w, &answerer, file = o.loadSettingsFile] {
+                                answerer.queueFileName(file);
+                                widget<QPushButton>(*w, "pbLoadSettings")->click();
+                            }});
+    if (o.stepRate || o.trajectory || o.pwm)
+        actions->push_back({QStringLiteral("pressing Run to take the driver out of sleep."), [w] {
+                                if (!Torvel.rt.EnableInput)
+                                    widget<QPushButton>(*w, "btnRunStop")->click();
+                            }});
+    if (o.stepRate)
+        actions->push_back(
+            {QStringLiteral("turning the step speed dial to %1 steps/s.").arg(*o.stepRate),
+             [w, rate = *o.stepRate] {
+                 showTab(*w, "tabStepDirControl");
+                 auto* max = widget<QDial>(*w, "dialMaxStepSpeed");
+                 if (max->value() < qAbs(rate))
+                     max->setValue(qAbs(rate));
+                 widget<QDial>(*w, "dialStepSpeed")->setValue(rate);
+             }});
+    if (o.trajectory)
+        actions->push_back(
+            {QStringLiteral("setting the final position to %1 steps.").arg(*o.trajectory),
+             [w, position = *o.trajectory] {
+                 showTab(*w, "tabPositionControl");
+                 auto* upper = widget<QSpinBox>(*w, "sbPosLimitUpper");
+                 auto* lower = widget<QSpinBox>(*w, "sbPosLimitLower");
+                 if (position > upper->value())
+                     upper->setValue(position);
+                 if (position < lower->value())
+                     lower->setValue(position);
+                 widget<QSpinBox>(*w, "sbFinPos")->setValue(position);
+             }});
+    if (o.pwm) {
+        actions->push_back({QStringLiteral("enabling DC motor control."), [w] {
+                                showTab(*w, "tab_3");
+                                widget<QGroupBox>(*w, "gbPWMControl")->setChecked(true);
+                            }});
+        actions->push_back({QStringLiteral("setting the PWM duties to %1 % and %2 %.")
+                                .arg(o.pwm->first)
+                                .arg(o.pwm->second),
+                            [w, duties = *o.pwm] {
+                                widget<QSpinBox>(*w, "sbPWM_A")->setValue(duties.first);
+                                widget<QSpinBox>(*w, "sbPWM_B")->setValue(duties.second);
+                            }});
     }
-    if (options.stepRate || options.trajectory || options.pwm)
-        takeOutOfSleep(window);
-    if (options.stepRate) {
-        showTab(window, "tabStepDirControl");
-        runStepRate(window, *options.stepRate);
-    }
-    if (options.trajectory) {
-        showTab(window, "tabPositionControl");
-        runTrajectory(window, *options.trajectory);
-    }
+    runNext(actions, 0);
 }

@@ -6,5 +6,12 @@
 
 class MainWindow;
 
-// Takes the actions the options ask for, each announced by a log line first.
-void runDemoActions(MainWindow& window, const DemoOptions& options);
+namespace dialogs {
+class ScriptedAnswerer;
+}
+
+// Takes the actions the options ask for, one a second, each announced by a
+// log line first. File names for the save and load buttons are handed to the
+// answerer, which must stay alive while the actions run.
+void runDemoActions(MainWindow& window, const DemoOptions& options,
+                    dialogs::ScriptedAnswerer& answerer);

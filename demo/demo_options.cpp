@@ -72,8 +72,28 @@ DemoOptions parseDemoOptions(const QStringList& arguments)
         QStringLiteral("pwm"),
         QStringLiteral("Once connected, enable DC motor control and set the duties A,B in %."),
         QStringLiteral("A,B"));
+    const QCommandLineOption replugAfter(
+        QStringLiteral("replug-after"),
+        QStringLiteral("Plug the board in again SECONDS after start."), QStringLiteral("SECONDS"));
+    const QCommandLineOption record(
+        QStringLiteral("record"),
+        QStringLiteral("At exit, write every report the board received to FILE (one per line: "
+                       "milliseconds, then the 65 bytes in hex)."),
+        QStringLiteral("FILE"));
+    const QCommandLineOption writeValues(
+        QStringLiteral("write-values"),
+        QStringLiteral("Once connected, press \"Write values to driver\"."));
+    const QCommandLineOption saveSettings(
+        QStringLiteral("save-settings"),
+        QStringLiteral("Once connected, save the settings to FILE through the save button."),
+        QStringLiteral("FILE"));
+    const QCommandLineOption loadSettings(
+        QStringLiteral("load-settings"),
+        QStringLiteral("Once connected, load the settings from FILE through the load button."),
+        QStringLiteral("FILE"));
     parser.addOptions({quitAfter, screenshot, tab, answer, firmware, bootloader, badSignature, rate,
-                       unplugAfter, stepRate, trajectory, pwm});
+                       unplugAfter, replugAfter, record, writeValues, saveSettings, loadSettings,
+                       stepRate, trajectory, pwm});
     parser.process(arguments);
 
     DemoOptions options;
@@ -81,6 +101,12 @@ DemoOptions parseDemoOptions(const QStringList& arguments)
         options.quitAfterSeconds = seconds(parser, quitAfter.names().first());
     if (parser.isSet(unplugAfter))
         options.unplugAfterSeconds = seconds(parser, unplugAfter.names().first());
+    if (parser.isSet(replugAfter))
+        options.replugAfterSeconds = seconds(parser, replugAfter.names().first());
+    options.recordFile = parser.value(record);
+    options.writeValues = parser.isSet(writeValues);
+    options.saveSettingsFile = parser.value(saveSettings);
+    options.loadSettingsFile = parser.value(loadSettings);
     options.screenshotFile = parser.value(screenshot);
     options.tab = parser.value(tab);
     if (parser.isSet(answer)) {

@@ -17,7 +17,12 @@ struct DemoOptions {
     bool badSignature = false;
     int rate = 100;
     std::optional<double> unplugAfterSeconds;
-    // Actions taken through the widgets once the board is identified.
+    std::optional<double> replugAfterSeconds;
+    QString recordFile; // every report the board received, written at exit
+    // Actions taken through the widgets once the board is identified, in this order.
+    bool writeValues = false;
+    QString saveSettingsFile;
+    QString loadSettingsFile;
     std::optional<int> stepRate;
     std::optional<int> trajectory;
     std::optional<std::pair<int, int>> pwm;

@@ -8,12 +8,14 @@
 #include "sim_control.h"
 
 #include <QApplication>
+#include <QFile>
 #include <QTabWidget>
+#include <QTextStream>
 #include <QTimer>
-#include <memory>
 
 namespace {
 constexpr int kPlugDelayMs = 500;
+constexpr int kSettleMs = 300;
 
 int milliseconds(double seconds)
 {
@@ -26,6 +28,18 @@ void showTab(MainWindow& window, const QString& caption)
     for (int i = 0; tabs && i < tabs->count(); ++i)
         if (tabs->tabText(i).compare(caption, Qt::CaseInsensitive) == 0)
             tabs->setCurrentIndex(i);
+}
+
+bool writeRecord(const QString& fileName)
+{
+    QFile file(fileName);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Text))
+        return false;
+    QTextStream out(&file);
+    for (const sim::Board* board : sim::boards())
+        for (const sim::Report& report : board->received())
+            out << report.atMs << ' ' << report.bytes.toHex() << '\n';
+    return file.flush();
 }
 
 // Help needs no display: it is printed before the GUI application exists.
@@ -50,23 +64,27 @@ int main(int argc, char* argv[])
     app.setApplicationName(QStringLiteral("torvelm4-demo"));
     const DemoOptions options = parseDemoOptions(app.arguments());
 
-    std::unique_ptr<dialogs::ScriptedAnswerer> answerer;
-    if (options.answerOk) {
-        answerer = std::make_unique<dialogs::ScriptedAnswerer>(*options.answerOk);
-        dialogs::setAnswerer(answerer.get());
-    }
+    // File dialogs are always scripted (the settings actions queue their names);
+    // questions are scripted only with --answer.
+    dialogs::ScriptedAnswerer answerer = options.answerOk
+                                             ? dialogs::ScriptedAnswerer(*options.answerOk)
+                                             : dialogs::ScriptedAnswerer::filesOnly();
+    dialogs::setAnswerer(&answerer);
 
     MainWindow window;
 
-    // The actions wait for the first identified application board; the
-    // requested tab is shown last, so it wins over the actions' own tabs.
+    // The actions wait for the first application board whose identification
+    // has ended (the RX timer runs again) and whose values and name have had
+    // time to arrive; the requested tab is shown last, so it wins.
     bool acted = false;
     QObject::connect(&Torvel, &TorvelDRV::newDriverInfoAvailable, &window, [&] {
-        if (acted || !Torvel.connected || Torvel.busy != 0 || Torvel.info.BootloaderRunning)
+        const bool identified = Torvel.connected && Torvel.replyReceived &&
+                                Torvel.rxTimer->isActive() && !Torvel.info.BootloaderRunning;
+        if (acted || !identified)
             return;
         acted = true;
-        QTimer::singleShot(0, &window, [&] {
-            runDemoActions(window, options);
+        QTimer::singleShot(kSettleMs, &window, [&] {
+            runDemoActions(window, options, answerer);
             if (!options.tab.isEmpty())
                 showTab(window, options.tab);
         });
@@ -89,6 +107,11 @@ int main(int argc, char* argv[])
             if (board)
                 board->unplug();
         });
+    if (options.replugAfterSeconds)
+        QTimer::singleShot(milliseconds(*options.replugAfterSeconds), &app, [&board] {
+            if (board)
+                board->replug();
+        });
     if (options.quitAfterSeconds)
         QTimer::singleShot(milliseconds(*options.quitAfterSeconds), &window, [&] {
             if (!options.screenshotFile.isEmpty())
@@ -99,5 +122,7 @@ int main(int argc, char* argv[])
     window.show();
     const int result = app.exec();
     dialogs::setAnswerer(nullptr);
+    if (!options.recordFile.isEmpty() && !writeRecord(options.recordFile))
+        return 1;
     return result;
 }

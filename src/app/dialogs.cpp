@@ -7,17 +7,40 @@
 namespace dialogs {
 namespace {
 Answerer* g_answerer = nullptr;
+
+bool realAsk(const QString& title, const QString& text)
+{
+    return QMessageBox::information(nullptr, title, text, QMessageBox::Ok | QMessageBox::Cancel,
+                                    QMessageBox::Cancel) == QMessageBox::Ok;
+}
+
+void realNotify(Kind kind, const QString& title, const QString& text)
+{
+    if (kind == Kind::Warning)
+        QMessageBox::warning(nullptr, title, text);
+    else
+        QMessageBox::information(nullptr, title, text);
+}
 } // namespace
+
+ScriptedAnswerer ScriptedAnswerer::filesOnly()
+{
+    ScriptedAnswerer answerer;
+    answerer.m_realBoxes = true;
+    return answerer;
+}
 
 bool ScriptedAnswerer::ask(const QString& title, const QString& text)
 {
     m_shown.append({Kind::Question, title, text});
-    return m_answerOk;
+    return m_realBoxes ? realAsk(title, text) : m_answerOk;
 }
 
 void ScriptedAnswerer::notify(Kind kind, const QString& title, const QString& text)
 {
     m_shown.append({kind, title, text});
+    if (m_realBoxes)
+        realNotify(kind, title, text);
 }
 
 QString ScriptedAnswerer::chooseFile(Kind kind, const QString& caption, const QString& filter)
@@ -35,22 +58,21 @@ bool askOkCancel(const QString& title, const QString& text)
 {
     if (g_answerer)
         return g_answerer->ask(title, text);
-    return QMessageBox::information(nullptr, title, text, QMessageBox::Ok | QMessageBox::Cancel,
-                                    QMessageBox::Cancel) == QMessageBox::Ok;
+    return realAsk(title, text);
 }
 
 void inform(const QString& title, const QString& text)
 {
     if (g_answerer)
         return g_answerer->notify(Kind::Information, title, text);
-    QMessageBox::information(nullptr, title, text);
+    realNotify(Kind::Information, title, text);
 }
 
 void warn(const QString& title, const QString& text)
 {
     if (g_answerer)
         return g_answerer->notify(Kind::Warning, title, text);
-    QMessageBox::warning(nullptr, title, text);
+    realNotify(Kind::Warning, title, text);
 }
 
 QString openFileName(QWidget* parent, const QString& caption, const QString& filter)

@@ -29,10 +29,12 @@ public:
 
 // Answers every question the same way, hands out queued file names (an empty
 // name, as from a cancelled dialog, when the queue is empty) and records
-// everything it was shown.
+// everything it was shown. Made with filesOnly(), it scripts only the file
+// dialogs and shows questions and notices in the real boxes.
 class ScriptedAnswerer : public Answerer {
 public:
     explicit ScriptedAnswerer(bool answerOk = true) : m_answerOk(answerOk) {}
+    static ScriptedAnswerer filesOnly();
     bool ask(const QString& title, const QString& text) override;
     void notify(Kind kind, const QString& title, const QString& text) override;
     QString chooseFile(Kind kind, const QString& caption, const QString& filter) override;
@@ -44,6 +46,7 @@ public:
 
 private:
     bool m_answerOk;
+    bool m_realBoxes = false;
     QStringList m_files;
     QList<Shown> m_shown;
 };

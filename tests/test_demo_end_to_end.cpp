@@ -1,0 +1,170 @@
+// The demo program as a whole process under a virtual X server: connect,
+// update the firmware from 0x0102, write, save and load settings, run a step
+// rate, a trajectory and PWM, unplug and replug, quit. Checked on log.txt and
+// on the reports the simulated board received.
+#include "device/protocol.h"
+
+#include <QFile>
+#include <QProcess>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QtTest>
+
+using namespace protocol;
+
+namespace {
+struct Received {
+    qint64 atMs = 0;
+    QByteArray bytes;
+    int code() const { return static_cast<std::uint8_t>(bytes.at(kTxCommand)); }
+    int at(int i) const { return static_cast<std::uint8_t>(bytes.at(i)); }
+    qint32 le32(int i) const
+    {
+        return static_cast<qint32>(at(i) | (at(i + 1) << 8) | (at(i + 2) << 16) |
+                                   (std::uint32_t(at(i + 3)) << 24));
+    }
+};
+
+QStringList logMessages(const QString& path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly | QIODevice::Text))
+        return {};
+    QStringList lines;
+    for (const QString& line : QString::fromUtf8(file.readAll()).split(QLatin1Char('\n')))
+        if (!line.isEmpty())
+            lines.append(line.mid(21));
+    return lines;
+}
+
+QList<Received> readRecord(const QString& path)
+{
+    QFile file(path);
+    QList<Received> reports;
+    if (!file.open(QIODevice::ReadOnly | QIODevice::Text))
+        return reports;
+    while (!file.atEnd()) {
+        const QList<QByteArray> fields = file.readLine().trimmed().split(' ');
+        if (fields.size() == 2)
+            reports.append({fields[0].toLongLong(), QByteArray::fromHex(fields[1])});
+    }
+    return reports;
+}
+
+QList<Received> withCode(const QList<Received>& reports, int code)
+{
+    QList<Received> result;
+    for (const Received& r : reports)
+        if (r.code() == code)
+            result.append(r);
+    return result;
+}
+} // namespace
+
+class DemoEndToEndTest : public QObject {
+    Q_OBJECT
+private slots:
+    void wholeSessionWithASimulatedBoard();
+};
+
+void DemoEndToEndTest::wholeSessionWithASimulatedBoard()
+{
+    const QString xvfb = QStandardPaths::findExecutable(QStringLiteral("xvfb-run"));
+    QVERIFY2(!xvfb.isEmpty(), "xvfb-run is installed by scripts/setup");
+    QTemporaryDir dir;
+    const QString settings = dir.filePath(QStringLiteral("axis1.tvs"));
+    const QString record = dir.filePath(QStringLiteral("record.txt"));
+
+    QProcess demo;
+    demo.setWorkingDirectory(dir.path());
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.remove(QStringLiteral("QT_QPA_PLATFORM")); // a real X server this time
+    demo.setProcessEnvironment(env);
+    demo.start(xvfb, {QStringLiteral("-a"),
+                      QStringLiteral(TORVEL_DEMO_PATH),
+                      QStringLiteral("--answer"),
+                      QStringLiteral("ok"),
+                      QStringLiteral("--firmware"),
+                      QStringLiteral("0102"),
+                      QStringLiteral("--write-values"),
+                      QStringLiteral("--save-settings"),
+                      settings,
+                      QStringLiteral("--load-settings"),
+                      settings,
+                      QStringLiteral("--step-rate"),
+                      QStringLiteral("3000"),
+                      QStringLiteral("--trajectory"),
+                      QStringLiteral("20000"),
+                      QStringLiteral("--pwm"),
+                      QStringLiteral("40,-25"),
+                      QStringLiteral("--unplug-after"),
+                      QStringLiteral("16"),
+                      QStringLiteral("--replug-after"),
+                      QStringLiteral("17"),
+                      QStringLiteral("--quit-after"),
+                      QStringLiteral("21"),
+                      QStringLiteral("--record"),
+                      record});
+    QVERIFY(demo.waitForStarted());
+    QVERIFY2(demo.waitForFinished(90000), demo.readAllStandardError().constData());
+    QCOMPARE(demo.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(demo.exitCode(), 0);
+
+    const QStringList log = logMessages(dir.filePath(QStringLiteral("log.txt")));
+    const auto indexOf = [&log](const QString& line, int from = 0) {
+        return log.indexOf(line, from);
+    };
+    QCOMPARE(log.first(), QStringLiteral("Application started: TorvelM4 0.57"));
+    // Firmware: the restart question, then the update without a second question.
+    const int question = indexOf(QStringLiteral(
+        "Device firmware mismatch detected. Device FW version: 0x0102, update version: 0x0103. "
+        "Click OK to restart device and update FW."));
+    QVERIFY(question >= 0);
+    const int allGood = indexOf(QStringLiteral("All CRCs OK."), question);
+    QVERIFY(allGood > question);
+    QCOMPARE(log.filter(QStringLiteral("Device firmware mismatch detected.")).size(), 1);
+    // Then the user's actions, in order, after the updated board is back.
+    const QStringList actions = {
+        QStringLiteral("Saving Torvel driver values..."),
+        QStringLiteral("Settings saved to file: ") + settings,
+        QStringLiteral("Settings loaded from file: ") + settings,
+        QStringLiteral("Enabling driver (out of Sleep)."),
+        QStringLiteral("Enabling PWMs."),
+        QStringLiteral("Stopping driver (Sleep)."),
+    };
+    int at = allGood;
+    for (const QString& line : actions) {
+        const int next = indexOf(line, at);
+        QVERIFY2(next > at, qPrintable(line));
+        at = next;
+    }
+    // Unplug and replug: disconnected, then connected again, before the end.
+    const int unplugged = indexOf(QStringLiteral("Torvel device disconnected!"), at);
+    QVERIFY(unplugged > at);
+    QVERIFY(indexOf(QStringLiteral("RX timer started."), unplugged) > unplugged);
+    QVERIFY(QFile::exists(settings));
+
+    const QList<Received> reports = readRecord(record);
+    QCOMPARE(withCode(reports, CMD_BL_ERASE).size(), 6);
+    QCOMPARE(withCode(reports, CMD_BL_WRITE_BLOCK).size(), 768);
+    QCOMPARE(withCode(reports, CMD_BL_WRITE_SIGNATURE).size(), 1);
+    QVERIFY(!withCode(reports, CMD_WRITE_VALUES).isEmpty());
+    QCOMPARE(withCode(reports, CMD_SET_NAME).size(), 1);
+    const QList<Received> steps = withCode(reports, CMD_SET_STEP_FREQ);
+    QVERIFY(!steps.isEmpty());
+    QCOMPARE(steps.last().le32(21), 1599); // 3000 steps/s
+    QCOMPARE(steps.last().at(25), 1);
+    const QList<Received> moves = withCode(reports, CMD_WRITE_TRAJECTORY);
+    QVERIFY(!moves.isEmpty());
+    QCOMPARE(moves.last().le32(21), 20000);
+    const QList<Received> pwm = withCode(reports, CMD_SET_PWM);
+    QVERIFY(!pwm.isEmpty());
+    QCOMPARE(pwm.last().le32(21), 23); // 20 kHz
+    QCOMPARE(pwm.last().bytes.mid(25, 4), QByteArray::fromHex("28000019"));
+    // The board's last identification came after the replug, scrambling resumed.
+    QVERIFY(withCode(reports, CMD_GET_DEVICE_INFO).size() >= 4);
+    QVERIFY(reports.last().atMs > withCode(reports, CMD_SET_PWM).last().atMs);
+}
+
+QTEST_GUILESS_MAIN(DemoEndToEndTest)
+#include "test_demo_end_to_end.moc"

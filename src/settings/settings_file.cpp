@@ -7,12 +7,20 @@
 namespace {
 const QString kGroup = QStringLiteral("DriverSettings");
 constexpr int kMissingIndex = -1;
+
+// QSettings parses the sections of a file lazily, so a file that is not INI
+// only shows as a format error once every key has been read.
+bool parsedCleanly(QSettings& file)
+{
+    file.allKeys();
+    return file.status() == QSettings::NoError;
+}
 } // namespace
 
 bool TorvelDRV::SaveDrvSettings(const QString& fileName)
 {
     QSettings file(fileName, QSettings::IniFormat);
-    if (file.status() != QSettings::NoError)
+    if (!parsedCleanly(file))
         return false;
     file.beginGroup(kGroup);
     file.setValue(QStringLiteral("StepMode"), settings.StepMode);
@@ -38,7 +46,7 @@ bool TorvelDRV::LoadDrvSettings(const QString& fileName)
     if (!info.isFile() || !info.isReadable())
         return false;
     QSettings file(fileName, QSettings::IniFormat);
-    if (file.status() != QSettings::NoError)
+    if (!parsedCleanly(file))
         return false;
     file.beginGroup(kGroup);
     const auto integer = [&file](const char* key, int missing) {

@@ -402,6 +402,7 @@ void ConfigurationsTest::fileThatCannotBeReadChangesNothing_data()
     QTest::newRow("a directory") << "folder.tvs";
     QTest::newRow("binary, not INI") << "picture.tvs";
     QTest::newRow("text, not INI") << "notes.tvs";
+    QTest::newRow("plain text without settings") << "hello.tvs";
 }
 
 void ConfigurationsTest::fileThatCannotBeReadChangesNothing()
@@ -411,6 +412,7 @@ void ConfigurationsTest::fileThatCannotBeReadChangesNothing()
     QDir(f.path(QString())).mkpath("folder.tvs");
     writeFile(f.path("picture.tvs"), QByteArray("\x89PNG\r\n\x1a\n\0\0\0\rIHDR", 16));
     writeFile(f.path("notes.tvs"), "[DriverSettings\nTemperatureLimit=3\n");
+    writeFile(f.path("hello.tvs"), "hello\n");
     f.edit("leDriverName", QStringLiteral("Axis 5"));
     f.edit("sbTempLimit", 66); // fills the record, name included
     const PanelState before = panelState(f);

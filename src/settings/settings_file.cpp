@@ -7,6 +7,20 @@
 namespace {
 const QString kGroup = QStringLiteral("DriverSettings");
 constexpr int kMissingIndex = -1;
+const char* const kKeys[] = {"StepMode",         "FullScaleCurrent", "IdleCurrent",
+                             "TemperatureLimit", "ReducedCurrent",   "PredriverSpeed",
+                             "DecayMode",        "BlankingTime",     "AdaptiveBlanking",
+                             "MixedDecayTime",   "FixedOffTime",     "DriverName"};
+
+// Plain text reads as INI too; a file without any of the record's keys is not
+// a settings file and must not zero the panel.
+bool holdsAnySetting(const QSettings& file)
+{
+    for (const char* key : kKeys)
+        if (file.contains(QLatin1String(key)))
+            return true;
+    return false;
+}
 
 // QSettings parses the sections of a file lazily, so a file that is not INI
 // only shows as a format error once every key has been read.
@@ -49,6 +63,8 @@ bool TorvelDRV::LoadDrvSettings(const QString& fileName)
     if (!parsedCleanly(file))
         return false;
     file.beginGroup(kGroup);
+    if (!holdsAnySetting(file))
+        return false;
     const auto integer = [&file](const char* key, int missing) {
         return file.value(QLatin1String(key), missing).toInt();
     };

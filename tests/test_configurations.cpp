@@ -412,7 +412,7 @@ void ConfigurationsTest::fileThatCannotBeReadChangesNothing()
     QDir(f.path(QString())).mkpath("folder.tvs");
     writeFile(f.path("picture.tvs"), QByteArray("\x89PNG\r\n\x1a\n\0\0\0\rIHDR", 16));
     writeFile(f.path("notes.tvs"), "[DriverSettings\nTemperatureLimit=3\n");
-    writeFile(f.path("hello.tvs"), "hello\n");
+    writeFile(f.path("hello.tvs"), "greeting=hello\n[Other]\nkey=1\n");
     f.edit("leDriverName", QStringLiteral("Axis 5"));
     f.edit("sbTempLimit", 66); // fills the record, name included
     const PanelState before = panelState(f);

@@ -6,8 +6,6 @@
 #include <QMainWindow>
 
 class Logger;
-class QDoubleSpinBox;
-class QSlider;
 class QKeyEvent;
 
 namespace Ui {
@@ -93,9 +91,11 @@ private:
     // Entry procedure with the configuration box's signal already disconnected.
     void storeEntry(const QString& name);
     void setConfigurationSignal(bool connected);
-    // A pair rule sets its partner without letting the partner's rule run back.
-    void setPartner(QSlider* partner, int count);
-    void setPartner(QDoubleSpinBox* partner, double time);
+    // Slider and spin-box pair rules: set the partner, then keep the mixed-decay
+    // count within the fixed-off count from the side that moved.
+    enum class Coupling { None, PullMixedDecayDown, PushFixedOffUp };
+    template <typename Partner, typename Value>
+    void pairRule(Partner* partner, Value value, Coupling coupling);
     void log(const QString& line);
     // Sets gbPWMControl without running its enable/disable handler.
     void showDcMotorControl(bool checked);

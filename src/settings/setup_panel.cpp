@@ -41,18 +41,25 @@ void selectIfListed(QComboBox* box, int index)
 
 } // namespace
 
-void MainWindow::setPartner(QSlider* partner, int count)
+template <typename Partner, typename Value>
+void MainWindow::pairRule(Partner* partner, Value value, Coupling coupling)
 {
+    // The partner's own rule must not run back while this one sets it.
+    if (m_settingPartner)
+        return;
+    PairRuleScope scope(this);
     m_settingPartner = true;
-    partner->setValue(count);
+    partner->setValue(value);
     m_settingPartner = false;
-}
-
-void MainWindow::setPartner(QDoubleSpinBox* partner, double time)
-{
-    m_settingPartner = true;
-    partner->setValue(time);
-    m_settingPartner = false;
+    // A slider moved here runs its own rule in turn, so its spin box follows.
+    QSlider* mixed = ui->hsMixedDecayTime;
+    QSlider* fixedOff = ui->hsFixedOffTime;
+    if (mixed->value() <= fixedOff->value())
+        return;
+    if (coupling == Coupling::PullMixedDecayDown)
+        mixed->setValue(fixedOff->value());
+    else if (coupling == Coupling::PushFixedOffUp)
+        fixedOff->setValue(mixed->value());
 }
 
 void MainWindow::ControlValues2DrvSettings()
@@ -175,60 +182,38 @@ void MainWindow::DisplayDrvValues()
 
 void MainWindow::on_hsBlankingTime_valueChanged()
 {
-    if (m_settingPartner)
-        return;
-    PairRuleScope scope(this);
-    setPartner(ui->dsbBlankingTime, timecounts::blankingTime(ui->hsBlankingTime->value()));
+    pairRule(ui->dsbBlankingTime, timecounts::blankingTime(ui->hsBlankingTime->value()),
+             Coupling::None);
 }
 
 void MainWindow::on_dsbBlankingTime_valueChanged(double)
 {
-    if (m_settingPartner)
-        return;
-    PairRuleScope scope(this);
-    setPartner(ui->hsBlankingTime, timecounts::blankingCount(ui->dsbBlankingTime->value()));
+    pairRule(ui->hsBlankingTime, timecounts::blankingCount(ui->dsbBlankingTime->value()),
+             Coupling::None);
 }
 
 void MainWindow::on_hsFixedOffTime_valueChanged()
 {
-    if (m_settingPartner)
-        return;
-    PairRuleScope scope(this);
-    setPartner(ui->dsbFixedOffTime, timecounts::halfMicrosecondTime(ui->hsFixedOffTime->value()));
-    if (ui->hsMixedDecayTime->value() > ui->hsFixedOffTime->value())
-        ui->hsMixedDecayTime->setValue(ui->hsFixedOffTime->value());
+    pairRule(ui->dsbFixedOffTime, timecounts::halfMicrosecondTime(ui->hsFixedOffTime->value()),
+             Coupling::PullMixedDecayDown);
 }
 
 void MainWindow::on_dsbFixedOffTime_valueChanged(double)
 {
-    if (m_settingPartner)
-        return;
-    PairRuleScope scope(this);
-    setPartner(ui->hsFixedOffTime, timecounts::halfMicrosecondCount(ui->dsbFixedOffTime->value()));
-    if (ui->hsMixedDecayTime->value() > ui->hsFixedOffTime->value())
-        ui->hsMixedDecayTime->setValue(ui->hsFixedOffTime->value());
+    pairRule(ui->hsFixedOffTime, timecounts::halfMicrosecondCount(ui->dsbFixedOffTime->value()),
+             Coupling::PullMixedDecayDown);
 }
 
 void MainWindow::on_hsMixedDecayTime_valueChanged(int)
 {
-    if (m_settingPartner)
-        return;
-    PairRuleScope scope(this);
-    setPartner(ui->dsbMixedDecayTime,
-               timecounts::halfMicrosecondTime(ui->hsMixedDecayTime->value()));
-    if (ui->hsMixedDecayTime->value() > ui->hsFixedOffTime->value())
-        ui->hsFixedOffTime->setValue(ui->hsMixedDecayTime->value());
+    pairRule(ui->dsbMixedDecayTime, timecounts::halfMicrosecondTime(ui->hsMixedDecayTime->value()),
+             Coupling::PushFixedOffUp);
 }
 
 void MainWindow::on_dsbMixedDecayTime_valueChanged(double)
 {
-    if (m_settingPartner)
-        return;
-    PairRuleScope scope(this);
-    setPartner(ui->hsMixedDecayTime,
-               timecounts::halfMicrosecondCount(ui->dsbMixedDecayTime->value()));
-    if (ui->hsMixedDecayTime->value() > ui->hsFixedOffTime->value())
-        ui->hsFixedOffTime->setValue(ui->hsMixedDecayTime->value());
+    pairRule(ui->hsMixedDecayTime, timecounts::halfMicrosecondCount(ui->dsbMixedDecayTime->value()),
+             Coupling::PushFixedOffUp);
 }
 
 void MainWindow::on_cbEnableAdvancedDriverSetup_stateChanged(int)

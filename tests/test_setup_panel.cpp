@@ -70,6 +70,8 @@ private slots:
     void recordWithMixedDecayAboveFixedOffShowsItPulledDown();
     void readoutFollowsPredriverSpeedAndTimes_data();
     void readoutFollowsPredriverSpeedAndTimes();
+    void oneEditWithAutoApplyWritesOnce_data();
+    void oneEditWithAutoApplyWritesOnce();
     void autoApplyWritesOnlySettledPairs_data();
     void autoApplyWritesOnlySettledPairs();
     void dcMotorModeCheckBoxSwitchesToPwmControl();
@@ -237,6 +239,41 @@ void SetupPanelTest::readoutFollowsPredriverSpeedAndTimes()
     QCOMPARE(f.find<QLabel>("lblTon")->text(), onLabel);
     QCOMPARE(f.find<QLabel>("lblTblank")->text(),
              QString::asprintf("%0.2fus", codec::kBlankingUnitUs * (blankingCount + 1)));
+}
+
+void SetupPanelTest::oneEditWithAutoApplyWritesOnce_data()
+{
+    QTest::addColumn<QString>("control");
+    QTest::addColumn<QVariant>("value");
+    QTest::newRow("full-scale current") << "dsbFSCurrent" << QVariant(3.1);
+    QTest::newRow("blanking slider") << "hsBlankingTime" << QVariant(77);
+    QTest::newRow("blanking time") << "dsbBlankingTime" << QVariant(0.58);
+    QTest::newRow("mixed-decay slider past fixed off") << "hsMixedDecayTime" << QVariant(60);
+    QTest::newRow("mixed-decay time past fixed off") << "dsbMixedDecayTime" << QVariant(30.0);
+    QTest::newRow("fixed-off slider below mixed decay") << "hsFixedOffTime" << QVariant(0);
+    QTest::newRow("step mode") << "cbStepMode" << QVariant(5);
+}
+
+void SetupPanelTest::oneEditWithAutoApplyWritesOnce()
+{
+    QFETCH(QString, control);
+    QFETCH(QVariant, value);
+    WindowFixture f;
+    sim::Board* board = f.plugAndScan();
+    QVERIFY(f.waitForReplies());
+    f.autoApply();
+    f.edit("hsMixedDecayTime", 9); // a mixed-decay count the fixed-off edit pulls down
+    board->clearReceived();
+
+    f.edit(control, value);
+    const QList<sim::Report> writes = board->receivedWithCode(CMD_WRITE_VALUES);
+    QCOMPARE(writes.size(), 1);
+    std::uint8_t expected[kWriteBlockSize] = {};
+    codec::toWriteBlock(codec::encode(Torvel.settings), Torvel.settings.DCMotorMode, expected);
+    for (int i = 0; i < kWriteBlockSize; ++i)
+        if (i != 16) // the spare byte goes out as 0
+            QCOMPARE(int(writes.first().at(kTxArgs + i)), int(expected[i]));
+    QCOMPARE(int(writes.first().at(kTxArgs + 16)), 0);
 }
 
 void SetupPanelTest::autoApplyWritesOnlySettledPairs_data()

@@ -8,24 +8,34 @@
 #include "settings/time_counts.h"
 #include "ui_mainwindow.h"
 
-// Marks a pair rule as running. The outermost one replays a change that the
-// change-notification set raised meanwhile, once every coupled control is
-// settled, so the record is never filled from a half-updated pair.
+#include <type_traits>
+
+// Marks a pair rule as running. A change that the change-notification set
+// raises meanwhile waits until every coupled control is settled, so the record
+// is never filled from a half-updated pair. The outermost rule replays it once,
+// unless its source is a slider: the slider's own change notification follows
+// the rule and does it, so one edit writes the board once.
 class PairRuleScope {
 public:
-    explicit PairRuleScope(MainWindow* window) : m_window(window) { ++m_window->m_pairRuleDepth; }
+    PairRuleScope(MainWindow* window, bool sourceNotifies)
+        : m_window(window), m_sourceNotifies(sourceNotifies)
+    {
+        ++m_window->m_pairRuleDepth;
+    }
     ~PairRuleScope()
     {
-        if (--m_window->m_pairRuleDepth == 0 && m_window->m_changePending) {
-            m_window->m_changePending = false;
+        if (--m_window->m_pairRuleDepth > 0 || !m_window->m_changePending)
+            return;
+        m_window->m_changePending = false;
+        if (!m_sourceNotifies)
             m_window->ControlValueChanged();
-        }
     }
     PairRuleScope(const PairRuleScope&) = delete;
     PairRuleScope& operator=(const PairRuleScope&) = delete;
 
 private:
     MainWindow* m_window;
+    bool m_sourceNotifies;
 };
 
 namespace {
@@ -47,7 +57,8 @@ void MainWindow::pairRule(Partner* partner, Value value, Coupling coupling)
     // The partner's own rule must not run back while this one sets it.
     if (m_settingPartner)
         return;
-    PairRuleScope scope(this);
+    // Slider rules set a spin box; the slider is in the change-notification set.
+    PairRuleScope scope(this, std::is_same<Partner, QDoubleSpinBox>::value);
     m_settingPartner = true;
     partner->setValue(value);
     m_settingPartner = false;

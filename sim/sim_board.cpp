@@ -3,6 +3,7 @@
 #include "device/protocol.h"
 
 #include <algorithm>
+#include <array>
 #include <chrono>
 #include <cstring>
 #include <limits>
@@ -25,6 +26,11 @@ constexpr int kWriteBlockTempLimit = 18;
 constexpr int kWriteBlockIdle = 19;
 constexpr int kValuesTempLimit = 16;
 constexpr int kValuesIdle = 17;
+constexpr int kTxStepDivider = kTxArgs;
+constexpr int kTxStepDirection = kTxArgs + 4;
+constexpr int kTxPwmDuties = kTxArgs + 4; // after the period
+// Target, maximum speed, acceleration, deceleration.
+constexpr int kTxTrajectory = kTxArgs;
 
 std::uint32_t mix(std::uint32_t x)
 {
@@ -40,6 +46,14 @@ void putBigEndian32(QByteArray& r, int at, std::uint32_t value)
 {
     for (int i = 0; i < 4; ++i)
         r[at + i] = char(value >> (24 - 8 * i));
+}
+
+std::int32_t littleEndian32(const QByteArray& r, int at)
+{
+    std::uint32_t value = 0;
+    for (int i = 3; i >= 0; --i)
+        value = (value << 8) | std::uint8_t(r[at + i]);
+    return std::int32_t(value);
 }
 
 std::uint32_t bigEndian32(const QByteArray& r, int at)
@@ -160,6 +174,8 @@ SimBoard::SimBoard(const BoardConfig& config, QByteArray path)
       name_(paddedName(QByteArrayLiteral("Bench axis")))
 {
     bootloaderIdleSinceMs_ = nowMs();
+    model_.advanceTo(bootloaderIdleSinceMs_);
+    model_.setDriverRegisters(registers_);
 }
 
 SimBoard::~SimBoard()
@@ -191,6 +207,7 @@ void SimBoard::catchUp(qint64 now)
         break;
     }
     deliver(now);
+    model_.advanceTo(now);
 }
 
 void SimBoard::leaveBus()
@@ -201,6 +218,7 @@ void SimBoard::leaveBus()
     inFlight_.clear();
     readable_.clear();
     streaming_ = false;
+    model_.powerOff();
 }
 
 void SimBoard::powerUp(qint64 at, bool inBootloader)
@@ -209,6 +227,7 @@ void SimBoard::powerUp(qint64 at, bool inBootloader)
     bootloader_ = inBootloader;
     bootloaderIdleSinceMs_ = at;
     registers_ = savedRegisters_;
+    model_.setDriverRegisters(registers_);
     streaming_ = false;
 }
 
@@ -252,7 +271,9 @@ void SimBoard::deliver(qint64 now)
             enqueue(inFlight_.front().data);
             inFlight_.pop_front();
         } else {
-            // The board sends whether or not anyone listens or has room.
+            // The board sends whether or not anyone listens or has room, and
+            // each report tells the state at its own time.
+            model_.advanceTo(stream);
             const qint64 number = ++streamSent_;
             if (!silent_ && handle_ && readable_.size() < kQueueLimit)
                 enqueue(streamReport(number));
@@ -274,6 +295,13 @@ void SimBoard::reply(const QByteArray& report, qint64 now)
     const auto after = std::upper_bound(inFlight_.begin(), inFlight_.end(), due,
                                         [](qint64 t, const InFlight& f) { return t < f.dueMs; });
     inFlight_.insert(after, InFlight{due, report});
+}
+
+void SimBoard::echo(std::uint8_t code, qint64 now)
+{
+    QByteArray r(kReplySize, '\0');
+    r[kRxReplyCode] = char(code);
+    reply(r, now);
 }
 
 QByteArray SimBoard::streamReport(qint64 number) const
@@ -471,6 +499,7 @@ void SimBoard::actInApplication(const QByteArray& tx, qint64 now)
         registers_.replace(0, kWriteBlockWord7 + 2, block.left(kWriteBlockWord7 + 2));
         registers_[kValuesTempLimit] = block[kWriteBlockTempLimit];
         registers_.replace(kValuesIdle, 4, block.mid(kWriteBlockIdle, 4));
+        model_.setDriverRegisters(registers_);
         break;
     }
     case CMD_SAVE_VALUES:
@@ -497,14 +526,33 @@ void SimBoard::actInApplication(const QByteArray& tx, qint64 now)
     case CMD_SET_ENABLE:
         model_.setEnabled(tx.at(kTxArgs) != 0);
         break;
+    case CMD_RESET_FAULTS:
+        model_.resetFaults();
+        break;
     case CMD_SET_STEP_FREQ:
-    case CMD_SET_PWM:
-    case CMD_WRITE_TRAJECTORY: {
-        QByteArray r(kReplySize, '\0');
-        r[kRxReplyCode] = char(code);
-        reply(r, now);
+        model_.setStepRate(littleEndian32(tx, kTxStepDivider), tx.at(kTxStepDirection) != 0);
+        echo(code, now);
+        break;
+    case CMD_SET_PWM: {
+        std::array<std::uint8_t, 4> duties{};
+        for (std::size_t i = 0; i < duties.size(); ++i)
+            duties[i] = std::uint8_t(tx.at(kTxPwmDuties + int(i)));
+        model_.setPwm(duties);
+        echo(code, now);
         break;
     }
+    case CMD_WRITE_TRAJECTORY:
+        model_.setTrajectory(
+            littleEndian32(tx, kTxTrajectory), littleEndian32(tx, kTxTrajectory + 4),
+            littleEndian32(tx, kTxTrajectory + 8), littleEndian32(tx, kTxTrajectory + 12));
+        echo(code, now);
+        break;
+    case CMD_STOP_TRAJECTORY:
+        model_.stopTrajectory();
+        break;
+    case CMD_SET_HOME:
+        model_.setHome();
+        break;
     default:
         break;
     }
@@ -605,6 +653,7 @@ void SimBoard::injectReport(const QByteArray& data)
 
 LiveValues SimBoard::live() const
 {
+    sync();
     return model_.values();
 }
 
@@ -613,6 +662,12 @@ void SimBoard::setLive(const LiveValues& values)
     // Reports that fell due before the change carry the old values.
     sync();
     model_.setValues(values);
+}
+
+void SimBoard::releaseLive()
+{
+    sync();
+    model_.releaseValues();
 }
 
 bool SimBoard::bootloaderRunning() const
@@ -639,6 +694,7 @@ void SimBoard::setRegisters(const QByteArray& block)
     // As if the board had always held them: the saved image too.
     registers_.replace(0, std::min(block.size(), kValuesBlockSize), block.left(kValuesBlockSize));
     savedRegisters_ = registers_;
+    model_.setDriverRegisters(registers_);
 }
 
 void SimBoard::setName(const QByteArray& raw)

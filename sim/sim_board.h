@@ -56,6 +56,7 @@ public:
 
     LiveValues live() const override;
     void setLive(const LiveValues& values) override;
+    void releaseLive() override;
     bool bootloaderRunning() const override;
     bool signatureValid() const override { return flash_.signatureValid(); }
     bool streaming() const override;
@@ -99,6 +100,7 @@ private:
     void deliver(qint64 now);
     void enqueue(const QByteArray& report);
     void reply(const QByteArray& report, qint64 now);
+    void echo(std::uint8_t code, qint64 now); // the board's answer to a motion command
     QByteArray streamReport(qint64 number) const;
     QByteArray deviceInfo() const;
     std::uint32_t key() const;

@@ -32,7 +32,7 @@ struct BoardConfig {
 
 // Live values as raw wire fields of the real-time report.
 struct LiveValues {
-    std::uint16_t voltageRaw = 366;     // about 24 V
+    std::uint16_t voltageRaw = 333;     // 24 V
     std::uint16_t temperatureRaw = 200; // 25 degC in 1/8 degC
     std::uint8_t inputs = 0;            // bit 1: enable (SLEEP) input
     std::uint8_t driverState = 1;       // index of the status-text table
@@ -88,7 +88,14 @@ public:
 
     // State.
     virtual LiveValues live() const = 0;
+    // The board's model makes the values move (position, speed and current
+    // with the commands, temperature with the current, a ripple on the
+    // supply). setLive takes the inputs, mode, faults and position as the
+    // board's state and reports the other fields as given: supply and
+    // temperature until releaseLive(), speed, driver state, gain and torque
+    // until a command drives them. A given supply below 8 V stops the driver.
     virtual void setLive(const LiveValues& values) = 0;
+    virtual void releaseLive() = 0;
     virtual bool bootloaderRunning() const = 0;
     virtual bool signatureValid() const = 0;
     virtual bool streaming() const = 0;

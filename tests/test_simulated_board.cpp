@@ -1,6 +1,9 @@
-// The simulated board, driven only through the hidapi C functions and its
-// control API, with every report built by hand.
+// The simulated board, driven through the hidapi C functions and its control
+// API with every report built by hand; its motion profile and live model also
+// on their own, on a clock the test sets.
+#include "board_model.h"
 #include "device/protocol.h"
+#include "motion_profile.h"
 #include "sim_control.h"
 
 #include <QElapsedTimer>
@@ -128,6 +131,63 @@ void scramble(QByteArray& r, quint32 key, quint8 random)
 // The worked example register image as the 21-byte values block.
 const QByteArray kDefaultBlock =
     QByteArray::fromHex("1906 8707 1d00 3100 0005 000f af05 0000 55 7a03 3d03");
+
+// The default image with the DC-motor bit, temperature limit and full-scale
+// current changed.
+QByteArray valuesBlock(bool dcMotorMode, int temperatureLimit = 85, int torque = 135,
+                       int gainCode = 2)
+{
+    QByteArray block = kDefaultBlock;
+    block[1] = char((block[1] & ~3) | gainCode);
+    block[2] = char(torque);
+    block[5] = char(dcMotorMode ? 1 : 0);
+    block[16] = char(temperatureLimit);
+    return block;
+}
+
+void putLittleEndian32(QByteArray& r, int at, qint32 value)
+{
+    for (int i = 0; i < 4; ++i)
+        r[at + i] = char(quint32(value) >> (8 * i));
+}
+
+QByteArray enableCommand(bool enable)
+{
+    QByteArray report = command(p::CMD_SET_ENABLE);
+    report[21] = char(enable ? 1 : 0);
+    return report;
+}
+
+QByteArray trajectoryCommand(qint32 target, qint32 maxSpeed, qint32 accel, qint32 decel)
+{
+    QByteArray report = command(p::CMD_WRITE_TRAJECTORY);
+    putLittleEndian32(report, 21, target);
+    putLittleEndian32(report, 25, maxSpeed);
+    putLittleEndian32(report, 29, accel);
+    putLittleEndian32(report, 33, decel);
+    return report;
+}
+
+QList<qint64> fields(const sim::LiveValues& v)
+{
+    return {v.voltageRaw, v.temperatureRaw, v.inputs, v.driverState, v.mode,
+            v.gainCode,   v.torque,         v.faults, v.position,    v.speed};
+}
+
+// A model on a clock at 0 ms, driver enabled.
+sim::BoardModel enabledModel()
+{
+    sim::BoardModel model;
+    model.advanceTo(0);
+    model.setEnabled(true);
+    return model;
+}
+
+// Supply counts for 24 V +- 0.2 V.
+constexpr int kSupplyLow = 330;
+constexpr int kSupplyHigh = 336;
+constexpr int kFullScaleTorque = 135;
+constexpr int kIdleTorque = 122;
 
 sim::BoardConfig bootloaderConfig(bool validSignature)
 {
@@ -467,6 +527,7 @@ private slots:
     void streamNoise()
     {
         sim::Board* board = sim::plug();
+        board->setLive(board->live()); // held, so that every real report is the same
         board->setStreamRate(500);
         board->setStreamNoise(3, 5);
         hid_device* handle = open(board);
@@ -527,6 +588,424 @@ private slots:
         hid_device* handle = open(sim::plug());
         send(handle, command(std::uint8_t(code)));
         QVERIFY(!awaitReply(handle, std::uint8_t(code)).isEmpty());
+    }
+
+    void trajectoryProfiles_data()
+    {
+        QTest::addColumn<double>("startPosition");
+        QTest::addColumn<double>("startSpeed");
+        QTest::addColumn<double>("target");
+        QTest::addColumn<double>("maxSpeed");
+        QTest::addColumn<double>("accel");
+        QTest::addColumn<double>("decel");
+        QTest::addColumn<double>("seconds");
+        QTest::addColumn<double>("position");
+        QTest::addColumn<double>("speed");
+        // Too short for the maximum speed: peaks at 3162 steps/s after 0.316 s.
+        QTest::newRow("triangle, accelerating")
+            << 0.0 << 0.0 << 1000.0 << 1e5 << 1e4 << 1e4 << 0.2 << 200.0 << 2000.0;
+        QTest::newRow("triangle, arrived")
+            << 0.0 << 0.0 << 1000.0 << 1e5 << 1e4 << 1e4 << 1.0 << 1000.0 << 0.0;
+        // 1 s up to 1000 steps/s, 9 s cruising, 1 s down.
+        QTest::newRow("trapezoid, cruising")
+            << 0.0 << 0.0 << 10000.0 << 1000.0 << 1000.0 << 1000.0 << 5.0 << 4500.0 << 1000.0;
+        QTest::newRow("trapezoid, braking")
+            << 0.0 << 0.0 << 10000.0 << 1000.0 << 1000.0 << 1000.0 << 10.5 << 9875.0 << 500.0;
+        QTest::newRow("trapezoid, arrived")
+            << 0.0 << 0.0 << 10000.0 << 1000.0 << 1000.0 << 1000.0 << 12.0 << 10000.0 << 0.0;
+        // Peak 1265 steps/s after 1.265 s, then 0.316 s of braking.
+        QTest::newRow("reverse, unequal ramps")
+            << 0.0 << 0.0 << -1000.0 << 1e6 << 1000.0 << 4000.0 << 1.0 << -500.0 << -1000.0;
+        QTest::newRow("reverse, arrived")
+            << 0.0 << 0.0 << -1000.0 << 1e6 << 1000.0 << 4000.0 << 1.6 << -1000.0 << 0.0;
+        QTest::newRow("heading away, stops first")
+            << 0.0 << 1000.0 << -100.0 << 1000.0 << 1000.0 << 1000.0 << 1.0 << 500.0 << 0.0;
+        QTest::newRow("heading away, comes back")
+            << 0.0 << 1000.0 << -100.0 << 1000.0 << 1000.0 << 1000.0 << 3.0 << -100.0 << 0.0;
+        QTest::newRow("too fast to stop, overshoots")
+            << 0.0 << 1000.0 << 100.0 << 1000.0 << 1000.0 << 1000.0 << 1.0 << 500.0 << 0.0;
+        QTest::newRow("too fast to stop, comes back")
+            << 0.0 << 1000.0 << 100.0 << 1000.0 << 1000.0 << 1000.0 << 3.0 << 100.0 << 0.0;
+        QTest::newRow("maximum speed lowered")
+            << 0.0 << 2000.0 << 1e5 << 1000.0 << 1000.0 << 1000.0 << 1.0 << 1500.0 << 1000.0;
+        QTest::newRow("no acceleration, holds")
+            << 5.0 << 300.0 << 1000.0 << 1000.0 << 0.0 << 1000.0 << 1.0 << 5.0 << 0.0;
+        QTest::newRow("no speed, holds")
+            << 5.0 << 0.0 << 1000.0 << 0.0 << 1000.0 << 1000.0 << 1.0 << 5.0 << 0.0;
+    }
+    void trajectoryProfiles()
+    {
+        QFETCH(double, startPosition);
+        QFETCH(double, startSpeed);
+        QFETCH(double, target);
+        QFETCH(double, maxSpeed);
+        QFETCH(double, accel);
+        QFETCH(double, decel);
+        QFETCH(double, seconds);
+        QFETCH(double, position);
+        QFETCH(double, speed);
+        const sim::Profile profile{maxSpeed, accel, decel};
+
+        // In one go and in millisecond slices, as the board runs it: the same.
+        sim::Axis whole{startPosition, startSpeed};
+        sim::moveTowards(whole, target, profile, seconds);
+        sim::Axis sliced{startPosition, startSpeed};
+        for (int ms = 0; ms < qRound(seconds * 1000); ++ms)
+            sim::moveTowards(sliced, target, profile, 0.001);
+
+        for (const sim::Axis& axis : {whole, sliced}) {
+            if (position == target) {
+                QCOMPARE(axis.position, target); // exactly on it
+                QCOMPARE(axis.speed, 0.0);
+            }
+            QVERIFY2(qAbs(axis.position - position) < 1e-6 * qMax(1.0, qAbs(position)),
+                     qPrintable(QString::number(axis.position, 'f', 9)));
+            QVERIFY2(qAbs(axis.speed - speed) < 1e-6 * qMax(1.0, qAbs(speed)),
+                     qPrintable(QString::number(axis.speed, 'f', 9)));
+        }
+    }
+
+    void stepRate_data()
+    {
+        QTest::addColumn<qint32>("divider");
+        QTest::addColumn<bool>("forward");
+        QTest::addColumn<int>("speed");
+        QTest::newRow("100 forward") << 47999 << true << 100;
+        QTest::newRow("1000 reverse") << 4799 << false << -1000;
+        QTest::newRow("fastest dial setting") << 18 << false << -252631;
+        QTest::newRow("divider 0") << 0 << true << 4800000;
+        QTest::newRow("stopped") << -1 << true << 0;
+    }
+    void stepRate()
+    {
+        QFETCH(qint32, divider);
+        QFETCH(bool, forward);
+        QFETCH(int, speed);
+        sim::BoardModel model;
+        model.advanceTo(0);
+        model.setStepRate(divider, forward);
+        model.advanceTo(1000);
+        QCOMPARE(model.values().mode, std::uint8_t(2));
+        QCOMPARE(model.values().position, 0); // asleep: no steps
+        QCOMPARE(model.values().speed, 0);
+
+        model.setEnabled(true);
+        QCOMPARE(model.values().speed, speed);
+        model.advanceTo(3000);
+        const sim::LiveValues v = model.values();
+        QCOMPARE(v.position, 2 * speed);
+        QCOMPARE(v.speed, speed);
+        QCOMPARE(v.driverState, std::uint8_t(speed ? 2 : 3));
+        QCOMPARE(int(v.torque), speed ? kFullScaleTorque : kIdleTorque);
+        QCOMPARE(int(v.gainCode), speed ? 2 : 3);
+    }
+
+    void trajectoryWaitsForTheEnableInput()
+    {
+        // 1000 steps at most 1000 steps/s and 1000 steps/s^2: 2 s from rest.
+        sim::BoardModel model;
+        model.advanceTo(0);
+        model.setTrajectory(1000, 1000, 1000, 1000);
+        model.advanceTo(1000);
+        sim::LiveValues v = model.values();
+        QCOMPARE(v.mode, std::uint8_t(4));
+        QCOMPARE(v.position, 0);
+        QCOMPARE(v.driverState, std::uint8_t(1));
+        QCOMPARE(v.torque, std::uint8_t(0));
+
+        model.setEnabled(true);
+        model.advanceTo(2000);
+        v = model.values();
+        QCOMPARE(v.position, 500);
+        QCOMPARE(v.speed, 1000);
+        QCOMPARE(v.driverState, std::uint8_t(2));
+        QCOMPARE(int(v.torque), kFullScaleTorque);
+
+        // Asleep mid-move it stops dead and holds; woken, it goes on from rest.
+        model.setEnabled(false);
+        QCOMPARE(model.values().speed, 0);
+        model.advanceTo(3000);
+        QCOMPARE(model.values().position, 500);
+        model.setEnabled(true);
+        model.advanceTo(3500);
+        QVERIFY(model.values().speed > 0 && model.values().speed < 1000);
+        model.advanceTo(5000);
+        v = model.values();
+        QCOMPARE(v.position, 1000);
+        QCOMPARE(v.speed, 0);
+        QCOMPARE(v.driverState, std::uint8_t(3));
+        QCOMPARE(int(v.torque), kIdleTorque);
+        QCOMPARE(int(v.gainCode), 3);
+    }
+
+    void trajectoryCommandsWhileMoving()
+    {
+        sim::BoardModel model = enabledModel();
+        model.setTrajectory(100000, 1000, 1000, 1000);
+        model.advanceTo(2000); // cruising since 1 s
+        QCOMPARE(model.values().position, 1500);
+
+        // A new maximum speed bends the move: no jump in speed.
+        model.setTrajectory(100000, 500, 1000, 1000);
+        QCOMPARE(model.values().speed, 1000);
+        model.advanceTo(3000); // 0.5 s slowing down, 0.5 s at 500 steps/s
+        QCOMPARE(model.values().position, 2125);
+        QCOMPARE(model.values().speed, 500);
+
+        // Stop brakes with the deceleration: 125 steps in 0.5 s.
+        model.setTrajectory(100000, 500, 1000, 1000);
+        model.stopTrajectory();
+        model.advanceTo(3250);
+        QVERIFY(model.values().speed > 0);
+        model.advanceTo(4000);
+        QCOMPARE(model.values().position, 2250);
+        QCOMPARE(model.values().speed, 0);
+
+        // Home moves the target with the position, so nothing moves after it.
+        model.setHome();
+        model.advanceTo(5000);
+        QCOMPARE(model.values().position, 0);
+        QCOMPARE(model.values().speed, 0);
+
+        // A profile that cannot move stops at once.
+        model.setTrajectory(-10000, 1000, 1000, 1000);
+        model.advanceTo(6000);
+        QCOMPARE(model.values().speed, -1000);
+        model.setTrajectory(-10000, 1000, 0, 1000);
+        QCOMPARE(model.values().speed, 0);
+        model.advanceTo(7000);
+        QCOMPARE(model.values().position, -500);
+    }
+
+    void pwmNeedsDcMotorMode_data()
+    {
+        QTest::addColumn<bool>("dcMotorMode");
+        QTest::addColumn<int>("duty");
+        QTest::addColumn<int>("mode");
+        QTest::addColumn<int>("state");
+        QTest::addColumn<int>("torque");
+        QTest::newRow("DC motor mode, running") << true << 40 << 3 << 5 << kFullScaleTorque;
+        QTest::newRow("DC motor mode, duty 0") << true << 0 << 3 << 5 << 0;
+        QTest::newRow("stepper: ignored") << false << 40 << 2 << 3 << kIdleTorque;
+    }
+    void pwmNeedsDcMotorMode()
+    {
+        QFETCH(bool, dcMotorMode);
+        QFETCH(int, duty);
+        sim::BoardModel model = enabledModel();
+        model.setDriverRegisters(valuesBlock(dcMotorMode));
+        model.setStepRate(-1, true); // a mode to stay in
+        model.setPwm({0, std::uint8_t(duty), 0, 0});
+        sim::LiveValues v = model.values();
+        QTEST(int(v.mode), "mode");
+        QTEST(int(v.driverState), "state");
+        QTEST(int(v.torque), "torque");
+
+        // Back to stepper outputs: the PWM stops.
+        model.setDriverRegisters(valuesBlock(false));
+        if (dcMotorMode)
+            QCOMPARE(model.values().mode, std::uint8_t(1));
+        model.setPwm({0, 40, 0, 0});
+        QVERIFY(model.values().mode != 3);
+    }
+
+    void temperatureFollowsTheCurrent()
+    {
+        // 2.2 A full scale settles near 44 degC with a 30 s time constant.
+        sim::BoardModel model = enabledModel();
+        model.setStepRate(47999, true);
+        model.advanceTo(10000);
+        const double warm = model.values().temperatureRaw * 0.125;
+        QVERIFY2(warm > 27 && warm < 35, qPrintable(QString::number(warm)));
+        model.advanceTo(600000);
+        const double settled = model.values().temperatureRaw * 0.125;
+        QVERIFY2(settled > 40 && settled < 48, qPrintable(QString::number(settled)));
+        model.setEnabled(false);
+        model.advanceTo(1200000);
+        QCOMPARE(model.values().temperatureRaw, std::uint16_t(200));
+
+        // 6 A against a 60 degC limit: shutdown, and no steps until it has
+        // cooled and the faults are reset.
+        model.setDriverRegisters(valuesBlock(false, 60, 184, 1));
+        model.setEnabled(true);
+        model.advanceTo(1260000);
+        sim::LiveValues v = model.values();
+        QCOMPARE(v.faults, std::uint8_t(0x01));
+        QCOMPARE(v.driverState, std::uint8_t(4));
+        QCOMPARE(v.torque, std::uint8_t(0));
+        QCOMPARE(v.speed, 0);
+        model.resetFaults();
+        QCOMPARE(model.values().faults, std::uint8_t(0x01)); // still too hot
+        const qint32 stoppedAt = model.values().position;
+        model.advanceTo(1860000);
+        QCOMPARE(model.values().position, stoppedAt);
+        model.resetFaults();
+        QCOMPARE(model.values().faults, std::uint8_t(0));
+        QCOMPARE(model.values().speed, 100);
+    }
+
+    void supplyRipplesAndLowSupplyStopsTheDriver()
+    {
+        sim::BoardModel model;
+        QSet<int> seen;
+        for (int ms = 0; ms <= 2000; ms += 10) {
+            model.advanceTo(ms);
+            const int raw = model.values().voltageRaw;
+            QVERIFY2(raw >= kSupplyLow && raw <= kSupplyHigh, qPrintable(QString::number(raw)));
+            seen.insert(raw);
+        }
+        QVERIFY(seen.size() >= 3);
+
+        // 7.9 V given, then a command: no motor power, nothing moves.
+        sim::LiveValues low;
+        low.voltageRaw = 110;
+        low.inputs = 0x02;
+        model.setValues(low);
+        model.setTrajectory(1000, 1000, 1000, 1000);
+        model.advanceTo(3000);
+        sim::LiveValues v = model.values();
+        QCOMPARE(v.driverState, std::uint8_t(0));
+        QCOMPARE(v.position, 0);
+        QCOMPARE(v.torque, std::uint8_t(0));
+        QCOMPARE(v.voltageRaw, std::uint16_t(110));
+
+        // The supply back, the remembered move runs.
+        model.releaseValues();
+        QVERIFY(model.values().voltageRaw >= kSupplyLow);
+        model.advanceTo(5500);
+        QCOMPARE(model.values().position, 1000);
+    }
+
+    void givenValuesHoldUntilACommandDrivesThem()
+    {
+        sim::BoardModel model;
+        model.advanceTo(0);
+        sim::LiveValues given;
+        given.voltageRaw = 0x0123;
+        given.temperatureRaw = 0x0456;
+        given.inputs = 0x45;
+        given.driverState = 2;
+        given.mode = 4;
+        given.gainCode = 1;
+        given.torque = 99;
+        given.faults = 0x10;
+        given.position = -2;
+        given.speed = -300000;
+        model.setValues(given);
+        model.advanceTo(5000);
+        sim::LiveValues v = model.values();
+        QCOMPARE(fields(v), fields(given));
+
+        // Enabling drives state, current and speed; a predriver fault keeps
+        // the bridges off. Supply and temperature stay as given.
+        model.setEnabled(true);
+        v = model.values();
+        QCOMPARE(v.inputs, std::uint8_t(0x47));
+        QCOMPARE(v.driverState, std::uint8_t(3));
+        QCOMPARE(v.torque, std::uint8_t(0));
+        QCOMPARE(v.speed, 0);
+        QCOMPARE(v.position, -2);
+        QCOMPARE(v.voltageRaw, std::uint16_t(0x0123));
+        QCOMPARE(v.temperatureRaw, std::uint16_t(0x0456));
+
+        model.resetFaults();
+        QCOMPARE(model.values().faults, std::uint8_t(0));
+        QCOMPARE(int(model.values().torque), kIdleTorque);
+        model.releaseValues();
+        QVERIFY(model.values().voltageRaw >= kSupplyLow);
+        QCOMPARE(model.values().temperatureRaw, std::uint16_t(200));
+    }
+
+    void streamReportsFollowTheMoveAtTheirOwnTime()
+    {
+        sim::Board* board = sim::plug();
+        board->setStreamRate(50);
+        hid_device* handle = open(board);
+        send(handle, command(p::CMD_RT_STREAM));
+        send(handle, enableCommand(true));
+        // 1000 steps at 2000 steps/s: about half a second.
+        const qint64 sentAt = sim::nowMs();
+        send(handle, trajectoryCommand(1000, 2000, 100000, 100000));
+        QVERIFY(board->live().position < 1000);
+        QCOMPARE(board->live().mode, std::uint8_t(4));
+
+        // Nothing is read meanwhile: every report is made at the read, yet
+        // each tells the state at the time it fell due.
+        sleepUntil(sentAt + 1000);
+        QList<QByteArray> reports;
+        QByteArray r;
+        while ((r = readOnce(handle)).size() == 64)
+            reports << r;
+        QVERIFY(reports.size() >= 40);
+        int moving = 0;
+        for (int i = 0; i < reports.size(); ++i) {
+            const qint32 position = qint32(be32(reports[i], 20));
+            const qint32 speed = qint32(be32(reports[i], 24));
+            QVERIFY(speed >= 0 && speed <= 2000);
+            if (i > 0)
+                QVERIFY(position >= qint32(be32(reports[i - 1], 20)));
+            if (position > 0 && position < 1000) {
+                ++moving;
+                QCOMPARE(quint8(reports[i][46]), quint8(2));
+                QCOMPARE(int(quint8(reports[i][49])), kFullScaleTorque);
+            }
+        }
+        QVERIFY2(moving >= 10, qPrintable(QString::number(moving)));
+        const QByteArray last = reports.last();
+        QCOMPARE(be32(last, 20), 1000u);
+        QCOMPARE(be32(last, 24), 0u);
+        QCOMPARE(quint8(last[46]), quint8(3));
+        QCOMPARE(quint8(last[47]), quint8(4));
+    }
+
+    void wireCommandsReachTheModel()
+    {
+        sim::Board* board = sim::plug();
+        board->setRestartOffBusMs(10);
+        hid_device* handle = open(board);
+        send(handle, enableCommand(true));
+
+        // Acceleration before deceleration: up at once, then braking at 1
+        // step/s^2 from about 45 steps/s for most of a minute.
+        send(handle, trajectoryCommand(1000, 2000, 100000, 1));
+        QThread::msleep(50);
+        QVERIFY2(board->live().speed > 30 && board->live().speed < 46,
+                 qPrintable(QString::number(board->live().speed)));
+        send(handle, command(p::CMD_SET_HOME));
+        QVERIFY(qAbs(board->live().position) < 5);
+
+        QByteArray step = command(p::CMD_SET_STEP_FREQ);
+        putLittleEndian32(step, 21, 4799);
+        step[25] = 0;
+        send(handle, step);
+        QCOMPARE(board->live().speed, -1000);
+        QCOMPARE(board->live().mode, std::uint8_t(2));
+
+        QByteArray values = command(p::CMD_WRITE_VALUES);
+        values.replace(21, 16, valuesBlock(true).left(16));
+        send(handle, values);
+        QByteArray pwm = command(p::CMD_SET_PWM);
+        putLittleEndian32(pwm, 21, 23);
+        pwm.replace(25, 4, QByteArray::fromHex("00281900"));
+        send(handle, pwm);
+        QCOMPARE(board->live().mode, std::uint8_t(3));
+        QCOMPARE(board->live().driverState, std::uint8_t(5));
+        QCOMPARE(int(board->live().torque), kFullScaleTorque);
+
+        sim::LiveValues faulted = board->live();
+        faulted.faults = 0x06;
+        board->setLive(faulted);
+        send(handle, command(p::CMD_RESET_FAULTS));
+        QCOMPARE(board->live().faults, std::uint8_t(0));
+
+        // A restart starts the board afresh.
+        send(handle, command(p::CMD_RESTART));
+        QVERIFY(waitFor([&] { return listed(board); }, 300));
+        const sim::LiveValues v = board->live();
+        QCOMPARE(v.inputs & 0x02, 0);
+        QCOMPARE(v.driverState, std::uint8_t(1));
+        QCOMPARE(v.mode, std::uint8_t(1));
+        QCOMPARE(v.position, 0);
     }
 
     void restartGoesToBootloaderAndBack()

@@ -1,6 +1,8 @@
 // Setting up and clearing the two strip charts.
 #include "monitor/chart_setup.h"
 
+#include "monitor/summary_graph.h"
+
 #include <qcustomplot.h>
 
 namespace charts {
@@ -10,6 +12,16 @@ const QColor kLegendBrush(255, 255, 255, 230);
 // The pens of graphs 1 and 2; graph 0 keeps the library's default.
 const QColor kSecondPen = Qt::red;
 const QColor kThirdPen = Qt::green;
+
+GraphClass g_graphClass = GraphClass::Summary;
+
+// Both register with the plot on construction, so plot->graph(i) finds them.
+QCPGraph* addGraph(QCustomPlot* plot, QCPAxis* valueAxis)
+{
+    if (g_graphClass == GraphClass::Stock)
+        return plot->addGraph(plot->xAxis, valueAxis);
+    return new SummaryGraph(plot->xAxis, valueAxis);
+}
 
 void setFixedTickStep(QCPAxis* axis, double step)
 {
@@ -28,12 +40,16 @@ void setStartRanges(QCustomPlot* plot)
 }
 } // namespace
 
+void setGraphClass(GraphClass graphClass)
+{
+    g_graphClass = graphClass;
+}
+
 void configure(QCustomPlot* plot, const ChartSpec& spec, const QFont& windowFont)
 {
     const QColor pens[3] = {QColor(), kSecondPen, kThirdPen};
     for (int i = 0; i < 3; ++i) {
-        QCPGraph* graph =
-            plot->addGraph(plot->xAxis, spec.graphs[i].onRightAxis ? plot->yAxis2 : plot->yAxis);
+        QCPGraph* graph = addGraph(plot, spec.graphs[i].onRightAxis ? plot->yAxis2 : plot->yAxis);
         if (i > 0)
             graph->setPen(QPen(pens[i], 1));
         graph->setName(spec.graphs[i].name);

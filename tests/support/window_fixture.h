@@ -53,6 +53,33 @@ inline QByteArray boardName(const QByteArray& name)
     return name + QByteArray(32 - name.size(), '\0');
 }
 
+// A real-time report as the board sends it (reply code 0xA0, big-endian fields).
+inline QByteArray realTimeReport(const sim::LiveValues& v)
+{
+    QByteArray r(protocol::kReplySize, '\0');
+    const auto put16 = [&r](int at, std::uint16_t value) {
+        r[at] = char(value >> 8);
+        r[at + 1] = char(value & 0xFF);
+    };
+    const auto put32 = [&r](int at, std::int32_t value) {
+        const auto bits = static_cast<std::uint32_t>(value);
+        for (int i = 0; i < 4; ++i)
+            r[at + i] = char(bits >> (24 - 8 * i));
+    };
+    r[protocol::kRxReplyCode] = char(protocol::REPLY_REAL_TIME);
+    r[protocol::kRtInputs] = char(v.inputs);
+    put16(protocol::kRtVoltage, v.voltageRaw);
+    put32(protocol::kRtPosition, v.position);
+    put32(protocol::kRtSpeed, v.speed);
+    put16(protocol::kRtTemperature, v.temperatureRaw);
+    r[protocol::kRtDriverState] = char(v.driverState);
+    r[protocol::kRtMode] = char(v.mode);
+    r[protocol::kRtGain] = char(v.gainCode);
+    r[protocol::kRtTorque] = char(v.torque);
+    r[protocol::kRtFaults] = char(v.faults);
+    return r;
+}
+
 } // namespace support
 
 class WindowFixture {
@@ -61,6 +88,11 @@ public:
     explicit WindowFixture(const std::function<void(const QDir&)>& prepare = {})
     {
         QDir::setCurrent(m_dir.path());
+        // The device object's records as at program start.
+        Torvel.rt = RTData();
+        Torvel.stepDir = StepDirState();
+        Torvel.trajectory = TrajectoryParameters();
+        Torvel.pwm = PWMParameters();
         if (prepare)
             prepare(QDir(m_dir.path()));
         dialogs::setAnswerer(&answerer);
@@ -170,6 +202,33 @@ public:
         board->setStreamRate(0);
         Torvel.USBEnumTimerHandler();
         return board;
+    }
+
+    // Plugs a board and connects it, then leaves the receive path to the test:
+    // the RX timer stopped, replies readable at once and already drained, and no
+    // report recorded yet. Null when the board did not connect.
+    sim::Board* plugForRecords(const sim::BoardConfig& config = sim::BoardConfig())
+    {
+        sim::Board* board = plugAndScan(config);
+        if (!Torvel.connected)
+            return nullptr;
+        board->setReplyLatencyMs(0);
+        Torvel.rxTimer->stop();
+        Torvel.ClearHIDReadBuffer();
+        board->clearReceived();
+        return board;
+    }
+
+    // Runs the receive tick on a real-time report carrying the values, as the RX
+    // timer would, the given number of times.
+    void feed(sim::Board* board, const sim::LiveValues& v, int times = 1) const
+    {
+        for (int i = 0; i < times; ++i) {
+            Torvel.rxTimer->stop();
+            Torvel.ClearHIDReadBuffer(); // echoes of earlier commands
+            board->injectReport(support::realTimeReport(v));
+            Torvel.USBRXTimerHandler();
+        }
     }
 
     // Name replies handled so far ("Device name: " lines).

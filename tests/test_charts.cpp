@@ -1,0 +1,328 @@
+// The two strip charts: how the window sets them up, the samples every
+// real-time record adds, which axes follow the data, and the clear buttons.
+#include "support/window_fixture.h"
+
+#include <QElapsedTimer>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QSpinBox>
+#include <algorithm>
+#include <qcustomplot.h>
+
+namespace {
+sim::LiveValues powered()
+{
+    sim::LiveValues v;
+    v.voltageRaw = 333; // 24.0 V
+    v.temperatureRaw = 200;
+    v.inputs = 0x02;
+    v.driverState = 2;
+    v.mode = 1;
+    v.gainCode = 2;
+    v.torque = 135; // 2.197 A
+    return v;
+}
+
+QCustomPlot* plot(const WindowFixture& f, const QString& name)
+{
+    return f.find<QCustomPlot>(qPrintable(name));
+}
+
+void compareRange(const QCPAxis* axis, double lower, double upper)
+{
+    QCOMPARE(axis->range().lower, lower);
+    QCOMPARE(axis->range().upper, upper);
+}
+
+QVector<double> values(const QCPGraph* graph)
+{
+    QVector<double> result;
+    for (auto it = graph->data()->constBegin(); it != graph->data()->constEnd(); ++it)
+        result.append(it->value);
+    return result;
+}
+
+QVector<double> keys(const QCPGraph* graph)
+{
+    QVector<double> result;
+    for (auto it = graph->data()->constBegin(); it != graph->data()->constEnd(); ++it)
+        result.append(it->key);
+    return result;
+}
+} // namespace
+
+class ChartsTest : public QObject {
+    Q_OBJECT
+private slots:
+    void chartsAreSetUp_data();
+    void chartsAreSetUp();
+    void timeLabelsReadElapsedMinutesAndSeconds();
+    void everyRecordAddsOneTemperatureSampleToEachGraph();
+    void onlyTheTemperatureMovesTheTemperatureChartsAxes_data();
+    void onlyTheTemperatureMovesTheTemperatureChartsAxes();
+    void positionChartTakesSamplesOnlyInTrajectoryMode();
+    void clearButtonsEmptyTheChartAndResetItsRanges_data();
+    void clearButtonsEmptyTheChartAndResetItsRanges();
+};
+
+void ChartsTest::chartsAreSetUp_data()
+{
+    QTest::addColumn<QString>("chart");
+    QTest::addColumn<QStringList>("names");
+    QTest::addColumn<QList<bool>>("onRight");
+    QTest::addColumn<QString>("leftLabel");
+    QTest::addColumn<QString>("rightLabel");
+    QTest::addColumn<double>("leftTickStep"); // 0: automatic ticks
+    QTest::addColumn<double>("rightTickStep");
+    QTest::newRow("temperature") << "TempPlot" << QStringList{"Temperature", "Current", "Voltage"}
+                                 << QList<bool>{false, true, false}
+                                 << QString::fromUtf8("temperature / °C, voltage / V")
+                                 << "motor current / A" << 10.0 << 1.0;
+    QTest::newRow("position") << "PositionPlot"
+                              << QStringList{"Required position", "Actual position", "Speed"}
+                              << QList<bool>{false, false, true} << "Position / steps"
+                              << "Speed / steps/s" << 0.0 << 0.0;
+}
+
+void ChartsTest::chartsAreSetUp()
+{
+    QFETCH(QString, chart);
+    QFETCH(QStringList, names);
+    QFETCH(QList<bool>, onRight);
+    QFETCH(QString, leftLabel);
+    QFETCH(QString, rightLabel);
+    QFETCH(double, leftTickStep);
+    QFETCH(double, rightTickStep);
+    WindowFixture f;
+    QCustomPlot* p = plot(f, chart);
+
+    QCOMPARE(p->graphCount(), 3);
+    const QPen pens[3] = {QPen(QColor(Qt::blue), 0), QPen(QColor(Qt::red), 1),
+                          QPen(QColor(Qt::green), 1)};
+    for (int i = 0; i < 3; ++i) {
+        const QCPGraph* g = p->graph(i);
+        QCOMPARE(g->name(), names[i]);
+        QCOMPARE(g->keyAxis(), p->xAxis);
+        QCOMPARE(g->valueAxis(), onRight[i] ? p->yAxis2 : p->yAxis);
+        QCOMPARE(g->pen(), pens[i]);
+        QCOMPARE(g->brush().style(), Qt::NoBrush);
+        QVERIFY(g->data()->isEmpty());
+    }
+
+    QCOMPARE(p->xAxis->label(), QStringLiteral("time / mm:ss"));
+    QCOMPARE(p->yAxis->label(), leftLabel);
+    QCOMPARE(p->yAxis2->label(), rightLabel);
+    const QPair<QCPAxis*, double> steps[] = {{p->yAxis, leftTickStep}, {p->yAxis2, rightTickStep}};
+    for (const auto& step : steps) {
+        auto* fixed = dynamic_cast<QCPAxisTickerFixed*>(step.first->ticker().data());
+        if (step.second > 0) {
+            QVERIFY(fixed);
+            QCOMPARE(fixed->tickStep(), step.second);
+        } else {
+            QVERIFY(!fixed);
+        }
+    }
+    auto* time = dynamic_cast<QCPAxisTickerDateTime*>(p->xAxis->ticker().data());
+    QVERIFY(time);
+    QCOMPARE(time->dateTimeFormat(), QStringLiteral("mm:ss"));
+    QCOMPARE(time->dateTimeSpec(), Qt::LocalTime);
+
+    compareRange(p->xAxis, 0, 20);
+    compareRange(p->yAxis, 0, 100);
+    compareRange(p->yAxis2, 0, 10);
+    QVERIFY(p->yAxis2->visible());
+    QCOMPARE(int(p->interactions()), 0x0B);
+    QCOMPARE(p->locale(), QLocale(QLocale::English, QLocale::UnitedKingdom));
+
+    QVERIFY(p->legend->visible());
+    QCOMPARE(p->legend->font().pointSize(), 9);
+    QCOMPARE(p->legend->font().family(), f.window->font().family());
+    QCOMPARE(p->legend->brush(), QBrush(QColor(255, 255, 255, 230)));
+    QCOMPARE(p->axisRect()->insetLayout()->insetAlignment(0), Qt::AlignTop | Qt::AlignRight);
+}
+
+void ChartsTest::timeLabelsReadElapsedMinutesAndSeconds()
+{
+    // The keys are read as local time just after the epoch.
+    if (QDateTime::fromMSecsSinceEpoch(0).offsetFromUtc() % 3600 != 0)
+        QSKIP("the local time offset is not a whole number of hours");
+    WindowFixture f;
+    QCustomPlot* p = plot(f, QStringLiteral("TempPlot"));
+    const QSharedPointer<QCPAxisTicker> ticker = p->xAxis->ticker();
+    const QPair<double, QString> marks[] = {
+        {0.0, "00:00"}, {60.0, "01:00"}, {120.0, "02:00"}, {3600.0, "00:00"}, {3660.0, "01:00"}};
+    for (const auto& mark : marks) {
+        QVector<double> ticks;
+        QVector<QString> labels;
+        ticker->generate(QCPRange(mark.first - 10, mark.first + 10), p->locale(), 'g', 6, ticks,
+                         nullptr, &labels);
+        const int at = ticks.indexOf(mark.first);
+        QVERIFY2(at >= 0, qPrintable(QString::number(mark.first)));
+        QCOMPARE(labels.at(at), mark.second);
+    }
+}
+
+void ChartsTest::everyRecordAddsOneTemperatureSampleToEachGraph()
+{
+    WindowFixture f;
+    sim::Board* board = f.plugForRecords();
+    QVERIFY(board);
+    QCustomPlot* temp = plot(f, QStringLiteral("TempPlot"));
+    QCustomPlot* position = plot(f, QStringLiteral("PositionPlot"));
+    QSignalSpy tempDrawn(temp, &QCustomPlot::afterReplot);
+    QSignalSpy positionDrawn(position, &QCustomPlot::afterReplot);
+
+    sim::LiveValues v = powered();
+    QVector<double> expected[3];
+    for (std::uint16_t raw : {333, 360, 400}) {
+        v.voltageRaw = raw;
+        f.feed(board, v);
+        expected[0].append(Torvel.rt.FilteredTemperature);
+        expected[1].append(Torvel.rt.Current);
+        expected[2].append(Torvel.rt.FilteredVoltage);
+    }
+    const double now = TempLogClock.elapsed() / 1000.0;
+    for (int i = 0; i < 3; ++i) {
+        QCOMPARE(values(temp->graph(i)), expected[i]);
+        const QVector<double> k = keys(temp->graph(i));
+        QVERIFY(std::is_sorted(k.cbegin(), k.cend()));
+        QVERIFY(k.first() >= 0 && k.last() <= now);
+    }
+    QVERIFY(qAbs(expected[1].first() - 135 * 2.75 / (20 * 8.448)) < 1e-9);
+    QCOMPARE(tempDrawn.count(), 3);
+    QCOMPARE(positionDrawn.count(), 0);
+    QVERIFY(board->received().isEmpty());
+}
+
+void ChartsTest::onlyTheTemperatureMovesTheTemperatureChartsAxes_data()
+{
+    QTest::addColumn<int>("temperatureRaw");
+    QTest::addColumn<int>("voltageRaw");
+    QTest::addColumn<int>("torque");
+    QTest::addColumn<bool>("leftGrows");
+    // 150 degC; the left axis takes it in.
+    QTest::newRow("hot driver") << 1200 << 333 << 0 << true;
+    // 144 V and 16.6 A: neither axis follows.
+    QTest::newRow("high voltage and current") << 200 << 2000 << 255 << false;
+}
+
+void ChartsTest::onlyTheTemperatureMovesTheTemperatureChartsAxes()
+{
+    QFETCH(int, temperatureRaw);
+    QFETCH(int, voltageRaw);
+    QFETCH(int, torque);
+    QFETCH(bool, leftGrows);
+    WindowFixture f;
+    sim::Board* board = f.plugForRecords();
+    QVERIFY(board);
+    QCustomPlot* p = plot(f, QStringLiteral("TempPlot"));
+    sim::LiveValues v = powered();
+    v.temperatureRaw = std::uint16_t(temperatureRaw);
+    v.voltageRaw = std::uint16_t(voltageRaw);
+    v.gainCode = 0;
+    v.torque = std::uint8_t(torque);
+    f.feed(board, v, 20);
+
+    const QVector<double> temperatures = values(p->graph(0));
+    const double hottest = *std::max_element(temperatures.cbegin(), temperatures.cend());
+    if (leftGrows) {
+        QVERIFY(hottest > 100);
+        QCOMPARE(p->yAxis->range().upper, hottest);
+    } else {
+        QVERIFY(Torvel.rt.FilteredVoltage > 100);
+        QVERIFY(Torvel.rt.Current > 10);
+        compareRange(p->yAxis, 0, 100);
+    }
+    compareRange(p->yAxis2, 0, 10);
+    QCOMPARE(p->xAxis->range().lower, 0.0);
+}
+
+void ChartsTest::positionChartTakesSamplesOnlyInTrajectoryMode()
+{
+    WindowFixture f;
+    sim::Board* board = f.plugForRecords();
+    QVERIFY(board);
+    f.find<QCheckBox>("cbAutoUpdatePos")->setChecked(false);
+    f.edit(QStringLiteral("sbFinPos"), 700);
+    QCustomPlot* p = plot(f, QStringLiteral("PositionPlot"));
+    QSignalSpy drawn(p, &QCustomPlot::afterReplot);
+
+    sim::LiveValues v = powered();
+    v.position = 500;
+    v.speed = -300;
+    for (std::uint8_t mode : {1, 2, 3, 0, 5}) {
+        v.mode = mode;
+        f.feed(board, v);
+    }
+    for (int i = 0; i < 3; ++i)
+        QVERIFY(p->graph(i)->data()->isEmpty());
+    QCOMPARE(drawn.count(), 0);
+
+    v.mode = 4;
+    f.feed(board, v, 2);
+    v.position = 900;
+    v.speed = 40;
+    f.feed(board, v);
+    QCOMPARE(values(p->graph(0)), (QVector<double>{700, 700, 700}));
+    QCOMPARE(values(p->graph(1)), (QVector<double>{500, 500, 900}));
+    QCOMPARE(values(p->graph(2)), (QVector<double>{-300, -300, 40}));
+    QCOMPARE(drawn.count(), 3);
+    // All three graphs move the axes, only outwards.
+    compareRange(p->yAxis, 0, 900);
+    compareRange(p->yAxis2, -300, 40);
+
+    v.mode = 2;
+    f.feed(board, v);
+    QCOMPARE(p->graph(1)->dataCount(), 3);
+    QCOMPARE(drawn.count(), 3);
+}
+
+void ChartsTest::clearButtonsEmptyTheChartAndResetItsRanges_data()
+{
+    QTest::addColumn<QString>("chart");
+    QTest::addColumn<QString>("button");
+    QTest::newRow("temperature") << "TempPlot"
+                                 << "btnClearTempLog";
+    QTest::newRow("position") << "PositionPlot"
+                              << "btnClearPosGraph";
+}
+
+void ChartsTest::clearButtonsEmptyTheChartAndResetItsRanges()
+{
+    QFETCH(QString, chart);
+    QFETCH(QString, button);
+    WindowFixture f;
+    sim::Board* board = f.plugForRecords();
+    QVERIFY(board);
+    QCustomPlot* p = plot(f, chart);
+    sim::LiveValues v = powered();
+    v.mode = 4;
+    v.temperatureRaw = 1600;
+    v.position = -5000;
+    v.speed = 20000;
+    f.feed(board, v, 10);
+    p->xAxis->setRange(30, 90); // as after a drag
+    p->yAxis2->setRange(-50, 50);
+    QVERIFY(p->yAxis->range().upper > 100 || p->yAxis->range().lower < 0);
+    QSignalSpy drawn(p, &QCustomPlot::afterReplot);
+    QElapsedTimer sinceClick;
+    sinceClick.start();
+
+    f.find<QPushButton>(qPrintable(button))->click();
+    for (int i = 0; i < 3; ++i)
+        QVERIFY(p->graph(i)->data()->isEmpty());
+    compareRange(p->xAxis, 0, 10);
+    compareRange(p->yAxis, 0, 100);
+    compareRange(p->yAxis2, 0, 10);
+    QCOMPARE(drawn.count(), 0); // the old picture stays until the next record
+    QVERIFY(board->received().isEmpty());
+
+    // The chart's clock starts again at the click.
+    f.feed(board, v);
+    QCOMPARE(drawn.count(), 1);
+    QCOMPARE(p->graph(0)->dataCount(), 1);
+    QVERIFY(p->graph(0)->data()->constBegin()->key <= sinceClick.elapsed() / 1000.0);
+}
+
+QTEST_MAIN(ChartsTest)
+#include "test_charts.moc"

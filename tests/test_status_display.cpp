@@ -1,0 +1,328 @@
+// The status area on every real-time record: read-outs, inputs, driver status,
+// faults with the red panel, the mode indicator, position and speed, and the
+// "Reset faults" button.
+#include "support/window_fixture.h"
+
+#include <QFrame>
+#include <QGroupBox>
+#include <QLCDNumber>
+#include <QLabel>
+#include <QPushButton>
+#include <QRadioButton>
+
+using namespace protocol;
+
+namespace {
+const QString kOverTemperature = QStringLiteral("Device has entered overtemperature shutdown.");
+const QString kLowVoltage = QStringLiteral("Power supply voltage too low.");
+
+// A record of a powered, enabled, fault-free driver standing in mode 1.
+sim::LiveValues powered()
+{
+    sim::LiveValues v;
+    v.voltageRaw = 333; // 24.0 V
+    v.temperatureRaw = 200;
+    v.inputs = 0x02;
+    v.driverState = 2;
+    v.mode = 1;
+    return v;
+}
+
+// The raw voltage that decodes just below the motor-power threshold (7.99 V).
+constexpr std::uint16_t kBelowPowerRaw = 111;
+
+const char* const kInputBoxes[] = {
+    "cbInpBootloaderOverride", "cbInpSleep", "cbInpStep", "cbInpDir", "cbInpBin1", "cbInpBin2",
+    "cbInpEndSwitch"};
+
+QStringList faultLines(const WindowFixture& f)
+{
+    return f.find<QPlainTextEdit>("pteFaults")->toPlainText().split('\n');
+}
+} // namespace
+
+class StatusDisplayTest : public QObject {
+    Q_OBJECT
+private slots:
+    void readoutsShowFilteredValuesWithOneDecimalAndSendNothing();
+    void eachInputBitChecksItsOwnBox_data();
+    void eachInputBitChecksItsOwnBox();
+    void driverStatusTextFollowsTheStateCode_data();
+    void driverStatusTextFollowsTheStateCode();
+    void faultsShowThenClear();
+    void faultLabelAndListFollowTheFaultBits_data();
+    void faultLabelAndListFollowTheFaultBits();
+    void recordWithoutMotorPowerKeepsFaultListAndPanel_data();
+    void recordWithoutMotorPowerKeepsFaultListAndPanel();
+    void modeIndicatorMovesOnlyForKnownCodes();
+    void positionAndSpeedShowAndMovingLocksAccelerationAndDeceleration();
+    void resetFaultsSendsOneReportAndChangesNothing();
+};
+
+void StatusDisplayTest::readoutsShowFilteredValuesWithOneDecimalAndSendNothing()
+{
+    WindowFixture f;
+    sim::Board* board = f.plugForRecords();
+    QVERIFY(board);
+    sim::LiveValues v = powered();
+    v.voltageRaw = 400;     // 28.83 V
+    v.temperatureRaw = 300; // 37.5 degC
+    f.feed(board, v, 40);   // long enough for both smoothings to settle
+    QCOMPARE(f.find<QLCDNumber>("lcdVoltage")->value(), 28.8);
+    QCOMPARE(f.find<QLCDNumber>("lcdTemperature")->value(), 37.5);
+    QVERIFY(board->received().isEmpty());
+
+    // The median filter ignores one outlier among five.
+    v.voltageRaw = 4000;
+    f.feed(board, v);
+    QCOMPARE(f.find<QLCDNumber>("lcdVoltage")->value(), 28.8);
+}
+
+void StatusDisplayTest::eachInputBitChecksItsOwnBox_data()
+{
+    QTest::addColumn<int>("inputs");
+    QTest::addColumn<int>("box"); // index into kInputBoxes, -1 for none
+    for (int bit = 0; bit < 7; ++bit)
+        QTest::addRow("bit %d", bit) << (1 << bit) << bit;
+    QTest::newRow("unused bit 7") << 0x80 << -1;
+}
+
+void StatusDisplayTest::eachInputBitChecksItsOwnBox()
+{
+    QFETCH(int, inputs);
+    QFETCH(int, box);
+    WindowFixture f;
+    sim::Board* board = f.plugForRecords();
+    QVERIFY(board);
+    sim::LiveValues v = powered();
+    v.inputs = 0x7F; // every box checked first, so each must be cleared again
+    f.feed(board, v);
+    v.inputs = std::uint8_t(inputs);
+    f.feed(board, v);
+
+    for (int i = 0; i < 7; ++i)
+        QVERIFY2(f.find<QCheckBox>(kInputBoxes[i])->isChecked() == (i == box), kInputBoxes[i]);
+    QCOMPARE(f.find<QPushButton>("btnRunStop")->text(),
+             box == 1 ? QStringLiteral("Stop") : QStringLiteral("Run"));
+    QCOMPARE(Torvel.rt.EnableInput, box == 1);
+}
+
+void StatusDisplayTest::driverStatusTextFollowsTheStateCode_data()
+{
+    QTest::addColumn<int>("state");
+    QTest::addColumn<QString>("text");
+    QTest::newRow("0") << 0 << "No motor power available";
+    QTest::newRow("1") << 1 << "Driver Disabled (Sleep)";
+    QTest::newRow("2") << 2 << "Driver Active";
+    QTest::newRow("3") << 3 << "Driver IDLE";
+    QTest::newRow("4") << 4 << "Driver Overheated";
+    QTest::newRow("5") << 5 << "Driver in PWM mode";
+    QTest::newRow("6, past the table") << 6 << "Driver state 6";
+    QTest::newRow("255") << 255 << "Driver state 255";
+}
+
+void StatusDisplayTest::driverStatusTextFollowsTheStateCode()
+{
+    QFETCH(int, state);
+    QFETCH(QString, text);
+    WindowFixture f;
+    sim::Board* board = f.plugForRecords();
+    QVERIFY(board);
+    sim::LiveValues v = powered();
+    v.driverState = std::uint8_t(state);
+    f.feed(board, v);
+    QCOMPARE(f.find<QLabel>("lblDriverStatus")->text(), text);
+    QCOMPARE(f.find<QLabel>("lblFaultsStatus")->text(), QStringLiteral("Driver OK"));
+}
+
+void StatusDisplayTest::faultsShowThenClear()
+{
+    WindowFixture f;
+    sim::Board* board = f.plugForRecords();
+    QVERIFY(board);
+    auto* panel = f.find<QFrame>("frmStatus");
+    QVERIFY(panel->isHidden());
+
+    sim::LiveValues v = powered();
+    v.faults = 0x21;
+    f.feed(board, v);
+    QCOMPARE(f.find<QLabel>("lblFaultsStatus")->text(), QStringLiteral("Fault no. 0x21 detected"));
+    QCOMPARE(faultLines(f), (QStringList{kOverTemperature, kLowVoltage}));
+    QVERIFY(!panel->isHidden());
+
+    // The list is rebuilt, not appended to, on every powered record.
+    f.feed(board, v);
+    QCOMPARE(faultLines(f), (QStringList{kOverTemperature, kLowVoltage}));
+
+    v.faults = 0;
+    f.feed(board, v);
+    QCOMPARE(f.find<QLabel>("lblFaultsStatus")->text(), QStringLiteral("Driver OK"));
+    QCOMPARE(faultLines(f), QStringList{QStringLiteral("No faults detected!")});
+    QVERIFY(panel->isHidden());
+}
+
+void StatusDisplayTest::faultLabelAndListFollowTheFaultBits_data()
+{
+    QTest::addColumn<int>("faultByte");
+    QTest::addColumn<QString>("label");
+    QTest::addColumn<QStringList>("lines");
+    const QStringList all = {
+        kOverTemperature,
+        "Channel A overcurrent shutdown. Please check wireing or possible short circuit.",
+        "Channel B overcurrent shutdown. Please check wireing or possible short circuit.",
+        "Channel A predriver fault. Please check driver settings.",
+        "Channel B predriver fault. Please check driver settings.",
+        kLowVoltage};
+    QTest::newRow("0x05 without leading zero")
+        << 0x05 << "Fault no. 0x5 detected" << QStringList{all[0], all[2]};
+    QTest::newRow("0x1A") << 0x1A << "Fault no. 0x1A detected"
+                          << QStringList{all[1], all[3], all[4]};
+    QTest::newRow("all six") << 0x3F << "Fault no. 0x3F detected" << all;
+    QTest::newRow("upper two bits dropped")
+        << 0xC1 << "Fault no. 0x1 detected" << QStringList{all[0]};
+    QTest::newRow("upper bits alone are no fault")
+        << 0xC0 << "Driver OK" << QStringList{"No faults detected!"};
+}
+
+void StatusDisplayTest::faultLabelAndListFollowTheFaultBits()
+{
+    QFETCH(int, faultByte);
+    QFETCH(QString, label);
+    QFETCH(QStringList, lines);
+    WindowFixture f;
+    sim::Board* board = f.plugForRecords();
+    QVERIFY(board);
+    sim::LiveValues v = powered();
+    v.faults = std::uint8_t(faultByte);
+    f.feed(board, v);
+    QCOMPARE(f.find<QLabel>("lblFaultsStatus")->text(), label);
+    QCOMPARE(faultLines(f), lines);
+    QCOMPARE(f.find<QFrame>("frmStatus")->isHidden(), (faultByte & 0x3F) == 0);
+    QCOMPARE(f.find<QLabel>("lblDriverStatus")->text(), QStringLiteral("Driver Active"));
+}
+
+void StatusDisplayTest::recordWithoutMotorPowerKeepsFaultListAndPanel_data()
+{
+    QTest::addColumn<int>("poweredFaults");
+    QTest::addColumn<int>("unpoweredFaults");
+    QTest::newRow("after a fault") << 0x02 << 0x00;
+    QTest::newRow("after no fault") << 0x00 << 0x21;
+}
+
+void StatusDisplayTest::recordWithoutMotorPowerKeepsFaultListAndPanel()
+{
+    QFETCH(int, poweredFaults);
+    QFETCH(int, unpoweredFaults);
+    WindowFixture f;
+    sim::Board* board = f.plugForRecords();
+    QVERIFY(board);
+    sim::LiveValues v = powered();
+    v.faults = std::uint8_t(poweredFaults);
+    f.feed(board, v);
+    const QStringList before = faultLines(f);
+    const bool panelHidden = f.find<QFrame>("frmStatus")->isHidden();
+
+    v.voltageRaw = kBelowPowerRaw;
+    v.faults = std::uint8_t(unpoweredFaults);
+    f.feed(board, v);
+    QVERIFY(!Torvel.rt.MotorPower);
+    QCOMPARE(f.find<QLabel>("lblFaultsStatus")->text(),
+             QStringLiteral("No motor power available."));
+    QCOMPARE(f.find<QLabel>("lblDriverStatus")->text(), QString());
+    QCOMPARE(faultLines(f), before);
+    QCOMPARE(f.find<QFrame>("frmStatus")->isHidden(), panelHidden);
+
+    // Power back: the status branch runs again.
+    v.voltageRaw = kBelowPowerRaw + 1;
+    v.faults = 0;
+    f.feed(board, v);
+    QCOMPARE(f.find<QLabel>("lblFaultsStatus")->text(), QStringLiteral("Driver OK"));
+    QCOMPARE(f.find<QLabel>("lblDriverStatus")->text(), QStringLiteral("Driver Active"));
+}
+
+void StatusDisplayTest::modeIndicatorMovesOnlyForKnownCodes()
+{
+    WindowFixture f;
+    sim::Board* board = f.plugForRecords();
+    QVERIFY(board);
+    QRadioButton* radios[] = {f.find<QRadioButton>("rbMode"), f.find<QRadioButton>("rbMode_2"),
+                              f.find<QRadioButton>("rbMode_3"), f.find<QRadioButton>("rbMode_4")};
+    const auto checkedMode = [&radios] {
+        int mode = 0;
+        for (int i = 0; i < 4; ++i)
+            if (radios[i]->isChecked()) {
+                if (mode)
+                    return -1; // two checked at once
+                mode = i + 1;
+            }
+        return mode;
+    };
+    QCOMPARE(checkedMode(), 0);
+
+    // Code sent, mode shown afterwards.
+    const int steps[][2] = {{4, 4}, {2, 2}, {0, 2}, {1, 1}, {5, 1}, {3, 3}, {2, 2}, {4, 4}};
+    sim::LiveValues v = powered();
+    for (const auto& step : steps) {
+        v.mode = std::uint8_t(step[0]);
+        f.feed(board, v);
+        QVERIFY2(checkedMode() == step[1], qPrintable(QString::number(step[0])));
+    }
+
+    // The group is an indicator only.
+    QVERIFY(!f.find<QGroupBox>("groupBox_8")->isEnabled());
+    radios[0]->click();
+    QCOMPARE(checkedMode(), 4);
+    QVERIFY(board->received().isEmpty());
+}
+
+void StatusDisplayTest::positionAndSpeedShowAndMovingLocksAccelerationAndDeceleration()
+{
+    WindowFixture f;
+    sim::Board* board = f.plugForRecords();
+    QVERIFY(board);
+    auto* accel = f.find<QSpinBox>("sbAccel");
+    auto* decel = f.find<QSpinBox>("sbDecel");
+    auto* vmax = f.find<QSpinBox>("sbVmax");
+
+    const struct {
+        std::int32_t position;
+        std::int32_t speed;
+        int mode;
+    } records[] = {{-2, 1500, 4}, {123456789, 0, 4}, {40, -1, 1}, {-987654321, 0, 2}};
+    sim::LiveValues v = powered();
+    for (const auto& r : records) {
+        v.position = r.position;
+        v.speed = r.speed;
+        v.mode = std::uint8_t(r.mode);
+        f.feed(board, v);
+        QCOMPARE(f.find<QSpinBox>("sbCurPos")->value(), r.position);
+        QCOMPARE(f.find<QSpinBox>("sbCurSpeed")->value(), r.speed);
+        QCOMPARE(accel->isEnabled(), r.speed == 0);
+        QCOMPARE(decel->isEnabled(), r.speed == 0);
+        QVERIFY(vmax->isEnabled());
+    }
+}
+
+void StatusDisplayTest::resetFaultsSendsOneReportAndChangesNothing()
+{
+    WindowFixture f;
+    sim::Board* board = f.plugForRecords();
+    QVERIFY(board);
+    sim::LiveValues v = powered();
+    v.faults = 0x01;
+    f.feed(board, v);
+    f.clearLog();
+
+    f.find<QPushButton>("btnResetFaults")->click();
+    const QList<sim::Report> sent = board->received();
+    QCOMPARE(sent.size(), 1);
+    QCOMPARE(int(sent.first().code()), int(CMD_RESET_FAULTS));
+    QVERIFY(sent.first().scrambled());
+    QVERIFY(f.lines().isEmpty());
+    QCOMPARE(f.find<QLabel>("lblFaultsStatus")->text(), QStringLiteral("Fault no. 0x1 detected"));
+    QCOMPARE(faultLines(f), QStringList{kOverTemperature});
+    QVERIFY(!f.find<QFrame>("frmStatus")->isHidden());
+}
+
+QTEST_MAIN(StatusDisplayTest)
+#include "test_status_display.moc"

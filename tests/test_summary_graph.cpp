@@ -1,0 +1,318 @@
+// The summary graph against the library's own: same pixels column by column,
+// same value ranges, and summaries that follow appends and clears.
+#include "monitor/chart_setup.h"
+#include "monitor/summary_graph.h"
+
+#include <QtTest>
+#include <cmath>
+#include <functional>
+#include <limits>
+#include <memory>
+
+namespace {
+constexpr int kWidth = 640;
+constexpr int kHeight = 360;
+constexpr double kKeyStep = 0.01; // 100 records per second
+const QRgb kPen = qRgb(0, 0, 255);
+const double kNaN = std::numeric_limits<double>::quiet_NaN();
+
+struct Samples {
+    QVector<double> keys;
+    QVector<double> values;
+};
+
+// A noisy slow wave with single-sample spikes up and down and an optional
+// stretch of NaN values; deterministic for a given seed.
+Samples makeSamples(int count, int spikeEvery, int nanFrom = -1, int nanTo = -1, quint32 seed = 7)
+{
+    QRandomGenerator random(seed);
+    Samples s;
+    s.keys.reserve(count);
+    s.values.reserve(count);
+    for (int i = 0; i < count; ++i) {
+        double value = 40.0 + 10.0 * std::sin(i * 1e-4) + random.bounded(2.0);
+        if (spikeEvery > 0 && i % spikeEvery == spikeEvery / 2)
+            value += (i / spikeEvery) % 2 == 0 ? 35.0 : -30.0;
+        if (i >= nanFrom && i < nanTo)
+            value = kNaN;
+        s.keys.append(i * kKeyStep);
+        s.values.append(value);
+    }
+    return s;
+}
+
+void append(QCPGraph* graph, const Samples& s)
+{
+    for (int i = 0; i < s.keys.size(); ++i)
+        graph->addData(s.keys[i], s.values[i]);
+}
+
+// One plot with one graph, drawn without antialiasing so the pen's pixels are exact.
+struct Chart {
+    explicit Chart(bool summary)
+    {
+        plot.setNotAntialiasedElements(QCP::aeAll);
+        graph = summary ? new charts::SummaryGraph(plot.xAxis, plot.yAxis)
+                        : plot.addGraph(plot.xAxis, plot.yAxis);
+        graph->setPen(QPen(QColor(kPen), 1));
+    }
+    QCustomPlot plot;
+    QCPGraph* graph = nullptr;
+};
+
+struct ColumnExtent {
+    int top = -1; // -1: nothing drawn in this column
+    int bottom = -1;
+};
+
+QVector<ColumnExtent> drawnExtents(QCustomPlot& plot)
+{
+    const QImage image =
+        plot.toPixmap(kWidth, kHeight).toImage().convertToFormat(QImage::Format_RGB32);
+    QVector<ColumnExtent> columns(image.width());
+    for (int y = 0; y < image.height(); ++y) {
+        const QRgb* line = reinterpret_cast<const QRgb*>(image.constScanLine(y));
+        for (int x = 0; x < image.width(); ++x) {
+            if (line[x] != kPen)
+                continue;
+            ColumnExtent& c = columns[x];
+            if (c.top < 0)
+                c.top = y;
+            c.bottom = y;
+        }
+    }
+    return columns;
+}
+
+// Compares both pictures; returns the number of columns the library drew in.
+int compareColumns(QCustomPlot& stock, QCustomPlot& summary)
+{
+    const QVector<ColumnExtent> expected = drawnExtents(stock);
+    const QVector<ColumnExtent> actual = drawnExtents(summary);
+    int drawn = 0;
+    for (int x = 0; x < expected.size(); ++x) {
+        const ColumnExtent& e = expected[x];
+        const ColumnExtent& a = actual[x];
+        if ((e.top < 0) != (a.top < 0) || std::abs(e.top - a.top) > 1 ||
+            std::abs(e.bottom - a.bottom) > 1) {
+            qWarning("column %d: library %d..%d, summary %d..%d", x, e.top, e.bottom, a.top,
+                     a.bottom);
+            return -1;
+        }
+        if (e.top >= 0)
+            ++drawn;
+    }
+    return drawn;
+}
+
+bool sameRange(const QCPRange& a, const QCPRange& b)
+{
+    return a.lower == b.lower && a.upper == b.upper;
+}
+} // namespace
+
+class SummaryGraphTest : public QObject {
+    Q_OBJECT
+private slots:
+    void pictureMatchesTheLibrary_data();
+    void pictureMatchesTheLibrary();
+    void valueRangeMatchesTheLibrary_data();
+    void valueRangeMatchesTheLibrary();
+    void appendsAndClearsAreFollowed();
+    void recordByRecordAppendsAreFollowed();
+    void configureCreatesTheSelectedGraphClass();
+};
+
+void SummaryGraphTest::pictureMatchesTheLibrary_data()
+{
+    QTest::addColumn<int>("count");
+    QTest::addColumn<int>("spikeEvery");
+    QTest::addColumn<int>("zoomFrom"); // sample index of the key range; -1: rescaled to all
+    QTest::addColumn<int>("zoomTo");
+    QTest::addColumn<int>("nanFrom");
+    QTest::addColumn<int>("nanTo");
+
+    QTest::newRow("few samples") << 60 << 7 << -1 << -1 << -1 << -1;
+    QTest::newRow("20 k") << 20000 << 997 << -1 << -1 << -1 << -1;
+    QTest::newRow("300 k with spikes") << 300000 << 1301 << -1 << -1 << -1 << -1;
+    QTest::newRow("1 M with spikes") << 1000000 << 4999 << -1 << -1 << -1 << -1;
+    QTest::newRow("zoomed to every sample") << 300000 << 101 << 150017 << 150400 << -1 << -1;
+    QTest::newRow("zoomed to a few per column") << 300000 << 53 << 120011 << 122500 << -1 << -1;
+    QTest::newRow("zoomed off block bounds") << 300000 << 389 << 33333 << 87777 << -1 << -1;
+    QTest::newRow("NaN stretch") << 200000 << 1009 << -1 << -1 << 70001 << 90013;
+}
+
+void SummaryGraphTest::pictureMatchesTheLibrary()
+{
+    QFETCH(int, count);
+    QFETCH(int, spikeEvery);
+    QFETCH(int, zoomFrom);
+    QFETCH(int, zoomTo);
+    QFETCH(int, nanFrom);
+    QFETCH(int, nanTo);
+    const Samples samples = makeSamples(count, spikeEvery, nanFrom, nanTo);
+    Chart stock(false);
+    Chart summary(true);
+    for (Chart* chart : {&stock, &summary}) {
+        append(chart->graph, samples);
+        chart->graph->rescaleAxes();
+        if (zoomFrom >= 0)
+            chart->plot.xAxis->setRange(samples.keys[zoomFrom], samples.keys[zoomTo]);
+    }
+    QVERIFY(sameRange(summary.plot.xAxis->range(), stock.plot.xAxis->range()));
+    QVERIFY(sameRange(summary.plot.yAxis->range(), stock.plot.yAxis->range()));
+
+    const int drawn = compareColumns(stock.plot, summary.plot);
+    QVERIFY(drawn >= 0);
+    QVERIFY2(drawn > kWidth / 2, "the fixture draws across the chart");
+}
+
+void SummaryGraphTest::valueRangeMatchesTheLibrary_data()
+{
+    QTest::addColumn<int>("count");
+    QTest::addColumn<int>("nanFrom");
+    QTest::addColumn<int>("nanTo");
+    QTest::addColumn<double>("keyLower"); // both 0: no key restriction
+    QTest::addColumn<double>("keyUpper");
+    QTest::addColumn<int>("signDomain");
+
+    QTest::newRow("empty") << 0 << -1 << -1 << 0.0 << 0.0 << int(QCP::sdBoth);
+    QTest::newRow("one sample") << 1 << -1 << -1 << 0.0 << 0.0 << int(QCP::sdBoth);
+    QTest::newRow("all") << 100000 << -1 << -1 << 0.0 << 0.0 << int(QCP::sdBoth);
+    QTest::newRow("leading NaN") << 100000 << 0 << 40 << 0.0 << 0.0 << int(QCP::sdBoth);
+    QTest::newRow("all NaN") << 500 << 0 << 500 << 0.0 << 0.0 << int(QCP::sdBoth);
+    QTest::newRow("keys restricted, ends on samples")
+        << 100000 << -1 << -1 << 123.45 << 678.9 << int(QCP::sdBoth);
+    QTest::newRow("keys restricted between samples")
+        << 100000 << -1 << -1 << 10.005 << 10.035 << int(QCP::sdBoth);
+    QTest::newRow("keys restricted to nothing")
+        << 100000 << -1 << -1 << 10.001 << 10.009 << int(QCP::sdBoth);
+    QTest::newRow("keys restricted into NaN")
+        << 100000 << 1000 << 5000 << 15.0 << 45.0 << int(QCP::sdBoth);
+    QTest::newRow("positive only") << 100000 << -1 << -1 << 0.0 << 0.0 << int(QCP::sdPositive);
+}
+
+void SummaryGraphTest::valueRangeMatchesTheLibrary()
+{
+    QFETCH(int, count);
+    QFETCH(int, nanFrom);
+    QFETCH(int, nanTo);
+    QFETCH(double, keyLower);
+    QFETCH(double, keyUpper);
+    QFETCH(int, signDomain);
+    const Samples samples = makeSamples(count, 777, nanFrom, nanTo);
+    Chart stock(false);
+    Chart summary(true);
+    append(stock.graph, samples);
+    append(summary.graph, samples);
+
+    const auto domain = static_cast<QCP::SignDomain>(signDomain);
+    const QCPRange keys(keyLower, keyUpper);
+    bool stockFound = false;
+    bool summaryFound = true;
+    const QCPRange expected = stock.graph->getValueRange(stockFound, domain, keys);
+    const QCPRange actual = summary.graph->getValueRange(summaryFound, domain, keys);
+    QCOMPARE(summaryFound, stockFound);
+    if (stockFound)
+        QVERIFY2(sameRange(actual, expected), qPrintable(QStringLiteral("%1..%2, library %3..%4")
+                                                             .arg(actual.lower)
+                                                             .arg(actual.upper)
+                                                             .arg(expected.lower)
+                                                             .arg(expected.upper)));
+}
+
+// Drawn after every change, as the charts are: the summaries must take in
+// appended samples and start again after a clear, even one refilled to the
+// same keys before the next draw.
+void SummaryGraphTest::appendsAndClearsAreFollowed()
+{
+    const Samples first = makeSamples(200000, 0);
+    Samples refill = makeSamples(210000, 0, -1, -1, 99);
+    for (double& v : refill.values)
+        v -= 20.0;
+    refill.values[0] = first.values[0]; // only the later samples tell the refill apart
+    const std::function<void(QCPGraph*)> changes[] = {
+        [&](QCPGraph* g) { append(g, first); },
+        // A spike in the last, partly filled block, then one past the enlarged range.
+        [&](QCPGraph* g) { g->addData(200000 * kKeyStep, 95.0); },
+        [&](QCPGraph* g) {
+            for (int i = 1; i <= 5000; ++i)
+                g->addData((200000 + i) * kKeyStep, i == 2500 ? 140.0 : 45.0);
+        },
+        // Same keys and more samples, lower values: nothing may be left of the spikes.
+        [&](QCPGraph* g) {
+            g->data()->clear();
+            append(g, refill);
+        },
+        [&](QCPGraph* g) {
+            g->data()->clear();
+            append(g, makeSamples(150000, 0, -1, -1, 5));
+        },
+    };
+    Chart stock(false);
+    Chart summary(true);
+    int step = 0;
+    for (const auto& change : changes) {
+        for (Chart* chart : {&stock, &summary}) {
+            change(chart->graph);
+            chart->graph->rescaleAxes(true);
+        }
+        QVERIFY2(sameRange(summary.plot.yAxis->range(), stock.plot.yAxis->range()),
+                 qPrintable(QString::number(step)));
+        QVERIFY2(compareColumns(stock.plot, summary.plot) > kWidth / 2,
+                 qPrintable(QString::number(step)));
+        ++step;
+    }
+}
+
+// As the charts stream: one sample, then the enlarging rescale, every time;
+// new highs and lows keep arriving inside partly filled summary blocks.
+void SummaryGraphTest::recordByRecordAppendsAreFollowed()
+{
+    const Samples history = makeSamples(100000, 0);
+    Chart stock(false);
+    Chart summary(true);
+    for (Chart* chart : {&stock, &summary}) {
+        append(chart->graph, history);
+        chart->graph->rescaleAxes(true);
+    }
+    QRandomGenerator random(3);
+    double high = 60.0;
+    double low = 20.0;
+    for (int i = 0; i < 2000; ++i) {
+        double value = 40.0 + random.bounded(5.0);
+        if (random.bounded(40) == 0)
+            value = (high += 0.5);
+        else if (random.bounded(40) == 0)
+            value = (low -= 0.5);
+        const double key = (history.keys.size() + i) * kKeyStep;
+        for (Chart* chart : {&stock, &summary}) {
+            chart->graph->addData(key, value);
+            chart->graph->rescaleAxes(true);
+        }
+        QVERIFY2(sameRange(summary.plot.yAxis->range(), stock.plot.yAxis->range()),
+                 qPrintable(QString::number(i)));
+        if (i % 250 == 249)
+            QVERIFY2(compareColumns(stock.plot, summary.plot) > kWidth / 2,
+                     qPrintable(QString::number(i)));
+    }
+}
+
+void SummaryGraphTest::configureCreatesTheSelectedGraphClass()
+{
+    charts::ChartSpec spec;
+    spec.graphs[1].onRightAxis = true;
+    for (const auto graphClass : {charts::GraphClass::Stock, charts::GraphClass::Summary}) {
+        charts::setGraphClass(graphClass);
+        QCustomPlot plot;
+        charts::configure(&plot, spec, QFont());
+        QCOMPARE(plot.graphCount(), 3);
+        for (int i = 0; i < 3; ++i)
+            QCOMPARE(dynamic_cast<charts::SummaryGraph*>(plot.graph(i)) != nullptr,
+                     graphClass == charts::GraphClass::Summary);
+        QCOMPARE(plot.graph(1)->valueAxis(), plot.yAxis2);
+    }
+}
+
+QTEST_MAIN(SummaryGraphTest)
+#include "test_summary_graph.moc"

@@ -1,6 +1,7 @@
 #include "board_flash.h"
 
 #include "device/protocol.h"
+#include "sim_hash.h"
 
 #include <cstring>
 
@@ -15,16 +16,6 @@ constexpr int kBlocksPerSector = 256;
 constexpr int kSubsectorsPerSector = kSectorSize / kSubsectorSize;
 // The bootloader image fills only part of its two sectors; the rest stays erased.
 constexpr int kBootloaderLength = 0x1A40;
-
-std::uint32_t mix(std::uint32_t x)
-{
-    x ^= x >> 16;
-    x *= 0x7FEB352Du;
-    x ^= x >> 15;
-    x *= 0x846CA68Bu;
-    x ^= x >> 16;
-    return x;
-}
 
 std::uint64_t littleEndian64(const std::uint8_t* p)
 {

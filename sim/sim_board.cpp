@@ -1,6 +1,7 @@
 #include "sim_board.h"
 
 #include "device/protocol.h"
+#include "sim_hash.h"
 
 #include <algorithm>
 #include <array>
@@ -31,16 +32,6 @@ constexpr int kTxStepDirection = kTxArgs + 4;
 constexpr int kTxPwmDuties = kTxArgs + 4; // after the period
 // Target, maximum speed, acceleration, deceleration.
 constexpr int kTxTrajectory = kTxArgs;
-
-std::uint32_t mix(std::uint32_t x)
-{
-    x ^= x >> 16;
-    x *= 0x7FEB352Du;
-    x ^= x >> 15;
-    x *= 0x846CA68Bu;
-    x ^= x >> 16;
-    return x;
-}
 
 void putBigEndian32(QByteArray& r, int at, std::uint32_t value)
 {

@@ -40,6 +40,7 @@ constexpr int kSamplesPerHour = 360000;
 constexpr double kPi = 3.14159265358979323846;
 constexpr double kDriftPerSample = 2.0 * kPi / kSamplesPerHour;
 constexpr int kHistories[] = {0, 100000, 360000, 1000000, 2880000};
+constexpr int kSpikesInHistory = 20;
 constexpr int kWarmupRecords = 20;
 constexpr int kTimedRecords = 300;
 constexpr int kStockTimedRecords = 100;
@@ -51,6 +52,7 @@ constexpr std::uint8_t kGainCode = 2;
 constexpr std::uint8_t kTrajectoryMode = 4;
 constexpr std::uint8_t kDefaultMode = 1;
 const char kStartupChildFlag[] = "--startup-child";
+const char kMemoryChildFlag[] = "--memory-child";
 const char kLogChartsTab[] = "Log charts";
 const char kDriverSetupTab[] = "Driver setup";
 
@@ -184,15 +186,17 @@ public:
     {
         if (samples == 0)
             return;
+        const int spikeEvery = std::max(1, samples / kSpikesInHistory);
         for (int g = 0; g < 3; ++g) {
             QCPGraph* graph = plot->graph(g);
             const double end = -kKeyStep + g * 1e-6;
             for (int k = 0; k < samples; ++k) {
                 const double t = end - (samples - 1 - k) * kKeyStep;
-                // A drift over the hour and a ripple of a few samples, so that
-                // every pixel column holds about the same extent at any history.
+                // A drift over the hour, a ripple of a few samples and a fixed
+                // number of spikes, so that the picture is alike at every
+                // history length and only the number of samples changes.
                 const double wobble = std::sin(k * kDriftPerSample + g) + 0.3 * std::sin(k * 0.37);
-                const double spike = k % 4999 == 0 ? 1.5 : 0.0;
+                const double spike = k % spikeEvery == spikeEvery / 2 ? 1.5 : 0.0;
                 graph->addData(t, base[g] + swing[g] * (wobble + spike));
             }
         }
@@ -319,9 +323,8 @@ double liveMB()
 
 // Appends hour after hour of samples to the summary graphs, redrawing after
 // each hour so the summaries are built, and reads the resident set size.
-Memory measureMemory()
+void measureTemperatureHours(Memory& m)
 {
-    Memory m;
     Rig rig(charts::GraphClass::Summary);
     rig.showTab(kLogChartsTab);
     rig.clearCharts();
@@ -349,17 +352,76 @@ Memory measureMemory()
     m.averageRss = (rssMB() - start) / kHours;
     m.averageLive = (liveMB() - start) / kHours;
     m.containerPerHour = 3.0 * kSamplesPerHour * sizeof(QCPGraphData) / 1e6;
+}
 
+void measureBothCharts(Memory& m)
+{
+    Rig rig(charts::GraphClass::Summary);
+    rig.showTab(kLogChartsTab);
     rig.clearCharts();
-    const double beforeBoth = liveMB();
+    const double before = liveMB();
     rig.fillTemperature(kSamplesPerHour);
     rig.fillPosition(kSamplesPerHour);
     rig.tempPlot->graph(0)->rescaleAxes(true);
     rig.tempPlot->replot();
     rig.positionPlot->rescaleAxes(true);
     rig.positionPlot->replot();
-    m.bothChartsLive = liveMB() - beforeBoth;
-    rig.clearCharts();
+    m.bothChartsLive = liveMB() - before;
+}
+
+// Each measurement runs in a fresh process, so that no heap freed by an
+// earlier one is reused and hides growth. The child prints its figures.
+int memoryChild(int argc, char* argv[])
+{
+    QApplication app(argc, argv);
+    QTemporaryDir dir;
+    QDir::setCurrent(dir.path());
+    dialogs::ScriptedAnswerer answerer(false);
+    dialogs::setAnswerer(&answerer);
+    Memory m;
+    if (argc > 2 && qstrcmp(argv[2], "both") == 0)
+        measureBothCharts(m);
+    else
+        measureTemperatureHours(m);
+    dialogs::setAnswerer(nullptr);
+    std::printf("memory %f %f %f %f %f %f\n", m.firstHourRss, m.averageRss, m.averageLive,
+                m.bothChartsLive, m.containerPerHour, m.summaryPerHour);
+    return 0;
+}
+
+bool runMemoryChild(const QString& workDir, const char* which, Memory& out, bool both)
+{
+    QProcess child;
+    child.setWorkingDirectory(workDir);
+    child.start(QCoreApplication::applicationFilePath(),
+                {QString::fromLatin1(kMemoryChildFlag), QString::fromLatin1(which)});
+    if (!child.waitForFinished(120000))
+        return false;
+    const QByteArray output = child.readAllStandardOutput();
+    const int at = output.indexOf("memory ");
+    if (at < 0)
+        return false;
+    const QList<QByteArray> f = output.mid(at + 7).trimmed().split(' ');
+    if (f.size() != 6)
+        return false;
+    if (both) {
+        out.bothChartsLive = f[3].toDouble();
+    } else {
+        out.firstHourRss = f[0].toDouble();
+        out.averageRss = f[1].toDouble();
+        out.averageLive = f[2].toDouble();
+        out.containerPerHour = f[4].toDouble();
+        out.summaryPerHour = f[5].toDouble();
+    }
+    return true;
+}
+
+Memory measureMemory(const QString& workDir)
+{
+    Memory m;
+    if (!runMemoryChild(workDir, "temperature", m, false) ||
+        !runMemoryChild(workDir, "both", m, true))
+        std::fprintf(stderr, "bench: a memory measurement failed\n");
     return m;
 }
 
@@ -480,6 +542,8 @@ int main(int argc, char* argv[])
         return startupChild(argc, argv);
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
+    if (argc > 1 && qstrcmp(argv[1], kMemoryChildFlag) == 0)
+        return memoryChild(argc, argv);
     QApplication app(argc, argv);
 
     QTemporaryDir dir;
@@ -497,7 +561,7 @@ int main(int argc, char* argv[])
         !measure(charts::GraphClass::Stock, kStockTimedRecords, rows, &chartSize))
         return 1;
     std::fprintf(stderr, "bench: memory\n");
-    const Memory memory = measureMemory();
+    const Memory memory = measureMemory(dir.path());
     charts::setGraphClass(charts::GraphClass::Summary);
     dialogs::setAnswerer(nullptr);
     QDir::setCurrent(previous);

@@ -85,13 +85,13 @@ void ExtentLayers::extend(const QCPGraphData* samples, std::size_t count)
     if (m_layers.empty())
         m_layers.emplace_back();
     // Only the entries that cover new samples change, the last partial one included.
-    std::size_t changed = m_covered / kFanout;
+    std::size_t changed = m_covered / kSamplesPerEntry;
     std::vector<ValueExtent>& bottom = m_layers[0];
-    bottom.resize(roundUp(count, kFanout) / kFanout);
+    bottom.resize(roundUp(count, kSamplesPerEntry) / kSamplesPerEntry);
     for (std::size_t e = changed; e < bottom.size(); ++e) {
         ValueExtent extent = kEmptyExtent;
-        const std::size_t last = std::min(count, (e + 1) * kFanout);
-        for (std::size_t i = e * kFanout; i < last; ++i)
+        const std::size_t last = std::min(count, (e + 1) * kSamplesPerEntry);
+        for (std::size_t i = e * kSamplesPerEntry; i < last; ++i)
             include(extent, samples[i].value);
         bottom[e] = extent;
     }
@@ -100,12 +100,12 @@ void ExtentLayers::extend(const QCPGraphData* samples, std::size_t count)
             m_layers.emplace_back();
         const std::vector<ValueExtent>& below = m_layers[layer];
         std::vector<ValueExtent>& above = m_layers[layer + 1];
-        changed /= kFanout;
-        above.resize(roundUp(below.size(), kFanout) / kFanout);
+        changed /= kEntriesPerEntry;
+        above.resize(roundUp(below.size(), kEntriesPerEntry) / kEntriesPerEntry);
         for (std::size_t e = changed; e < above.size(); ++e) {
             ValueExtent extent = kEmptyExtent;
-            const std::size_t last = std::min(below.size(), (e + 1) * kFanout);
-            for (std::size_t i = e * kFanout; i < last; ++i)
+            const std::size_t last = std::min(below.size(), (e + 1) * kEntriesPerEntry);
+            for (std::size_t i = e * kEntriesPerEntry; i < last; ++i)
                 merge(extent, below[i]);
             above[e] = extent;
         }
@@ -116,29 +116,37 @@ void ExtentLayers::extend(const QCPGraphData* samples, std::size_t count)
 ValueExtent ExtentLayers::query(const QCPGraphData* samples, std::size_t from, std::size_t to) const
 {
     ValueExtent extent = kEmptyExtent;
-    // Level 0 is the samples themselves, level n + 1 is m_layers[n]. At each
-    // level the unaligned ends are read there and the aligned middle one level up.
-    for (std::size_t level = 0; from < to; ++level) {
-        const auto readLevel = [&](std::size_t a, std::size_t b) {
-            for (std::size_t i = a; i < b; ++i) {
-                if (level == 0)
-                    include(extent, samples[i].value);
-                else
-                    merge(extent, m_layers[level - 1][i]);
-            }
-        };
-        const std::size_t alignedFrom = roundUp(from, kFanout);
-        const std::size_t alignedTo = to / kFanout * kFanout;
-        if (level >= m_layers.size() || alignedFrom >= alignedTo) {
-            readLevel(from, to);
-            break;
-        }
-        readLevel(from, alignedFrom);
-        readLevel(alignedTo, to);
-        from = alignedFrom / kFanout;
-        to = alignedTo / kFanout;
+    // The unaligned ends are read from the samples, the aligned middle from
+    // the layers, and so on upwards.
+    std::size_t alignedFrom = roundUp(from, kSamplesPerEntry);
+    std::size_t alignedTo = to / kSamplesPerEntry * kSamplesPerEntry;
+    if (m_layers.empty() || alignedFrom >= alignedTo) {
+        for (std::size_t i = from; i < to; ++i)
+            include(extent, samples[i].value);
+        return extent;
     }
-    return extent;
+    for (std::size_t i = from; i < alignedFrom; ++i)
+        include(extent, samples[i].value);
+    for (std::size_t i = alignedTo; i < to; ++i)
+        include(extent, samples[i].value);
+    from = alignedFrom / kSamplesPerEntry;
+    to = alignedTo / kSamplesPerEntry;
+    for (std::size_t layer = 0;; ++layer) {
+        const ValueExtent* entries = m_layers[layer].data();
+        alignedFrom = roundUp(from, kEntriesPerEntry);
+        alignedTo = to / kEntriesPerEntry * kEntriesPerEntry;
+        if (layer + 1 >= m_layers.size() || alignedFrom >= alignedTo) {
+            for (std::size_t i = from; i < to; ++i)
+                merge(extent, entries[i]);
+            return extent;
+        }
+        for (std::size_t i = from; i < alignedFrom; ++i)
+            merge(extent, entries[i]);
+        for (std::size_t i = alignedTo; i < to; ++i)
+            merge(extent, entries[i]);
+        from = alignedFrom / kEntriesPerEntry;
+        to = alignedTo / kEntriesPerEntry;
+    }
 }
 
 ValueExtent ExtentLayers::all() const

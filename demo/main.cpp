@@ -42,27 +42,18 @@ bool writeRecord(const QString& fileName)
     return file.flush();
 }
 
-// Help needs no display: it is printed before the GUI application exists.
-bool wantsHelp(int argc, char* argv[])
-{
-    for (int i = 1; i < argc; ++i) {
-        const QByteArray arg(argv[i]);
-        if (arg == "--help" || arg == "-h" || arg == "-?")
-            return true;
-    }
-    return false;
-}
 } // namespace
 
 int main(int argc, char* argv[])
 {
-    if (wantsHelp(argc, argv)) {
+    // Parsed before the GUI application exists, so that --help and a wrong
+    // option are answered without a display.
+    const DemoOptions options = [&] {
         QCoreApplication core(argc, argv);
-        parseDemoOptions(core.arguments()); // prints the options and exits
-    }
+        return parseDemoOptions(core.arguments());
+    }();
     QApplication app(argc, argv);
     app.setApplicationName(QStringLiteral("torvelm4-demo"));
-    const DemoOptions options = parseDemoOptions(app.arguments());
 
     // File dialogs are always scripted (the settings actions queue their names);
     // questions are scripted only with --answer.

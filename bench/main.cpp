@@ -49,8 +49,6 @@ constexpr int kDrainMs = 100;
 constexpr std::uint8_t kEnableInput = 0x02;
 constexpr std::uint8_t kDriverActive = 2;
 constexpr std::uint8_t kGainCode = 2;
-constexpr std::uint8_t kTrajectoryMode = 4;
-constexpr std::uint8_t kDefaultMode = 1;
 const char kStartupChildFlag[] = "--startup-child";
 const char kMemoryChildFlag[] = "--memory-child";
 const char kLogChartsTab[] = "Log charts";
@@ -80,7 +78,7 @@ void putBigEndian(QByteArray& report, int at, std::uint32_t value, int bytes)
 
 // A real-time report as the board sends it, its values moving a little from
 // step to step as with a running motor.
-QByteArray realTimeReport(int step, std::uint8_t mode)
+QByteArray realTimeReport(int step, int mode)
 {
     using namespace protocol;
     QByteArray r(kReplySize, '\0');
@@ -117,12 +115,12 @@ Stats stats(std::vector<double> ms)
 struct Scenario {
     const char* name;
     const char* tab;
-    std::uint8_t mode;
+    int mode;
 };
 const Scenario kScenarios[] = {
-    {"mode 1, Log charts shown", kLogChartsTab, kDefaultMode},
-    {"mode 1, Log charts hidden", kDriverSetupTab, kDefaultMode},
-    {"mode 4, both charts", kLogChartsTab, kTrajectoryMode},
+    {"mode 1, Log charts shown", kLogChartsTab, protocol::kOpModeDefault},
+    {"mode 1, Log charts hidden", kDriverSetupTab, protocol::kOpModeDefault},
+    {"mode 4, both charts", kLogChartsTab, protocol::kOpModeTrajectory},
 };
 constexpr int kScenarioCount = int(sizeof kScenarios / sizeof kScenarios[0]);
 constexpr int kHistoryCount = int(sizeof kHistories / sizeof kHistories[0]);
@@ -229,7 +227,7 @@ public:
 
     // One receive tick and the paint it causes; milliseconds, or -1 when no
     // real-time record was decoded.
-    double timedRecord(std::uint8_t mode)
+    double timedRecord(int mode)
     {
         board->injectReport(realTimeReport(++step, mode));
         const int before = records;
@@ -271,7 +269,7 @@ bool measure(charts::GraphClass graphClass, int timed, Row rows[kScenarioCount][
         for (int h = 0; h < kHistoryCount; ++h) {
             rig.clearCharts();
             rig.fillTemperature(kHistories[h]);
-            if (scenario.mode == kTrajectoryMode)
+            if (scenario.mode == protocol::kOpModeTrajectory)
                 rig.fillPosition(kHistories[h]);
             std::vector<double> ms;
             for (int r = 0; r < kWarmupRecords + timed; ++r) {

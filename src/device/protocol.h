@@ -93,6 +93,12 @@ constexpr int kRtGain = 48;
 constexpr int kRtTorque = 49;
 constexpr int kRtFaults = 54;
 
+// Operating modes the real-time report's mode byte carries.
+constexpr int kOpModeDefault = 1;
+constexpr int kOpModeStepDir = 2;
+constexpr int kOpModeDcMotor = 3;
+constexpr int kOpModeTrajectory = 4;
+
 // Scrambling masks and the seven XOR bands of bytes 5 to 60.
 constexpr std::uint8_t kSaltMask = 0x29;
 constexpr std::uint8_t kK2Mask = 0x5C;

@@ -3,14 +3,11 @@
 // run/stop caption, position and speed; and the "Reset faults" button.
 #include "app/mainwindow.h"
 
+#include "device/protocol.h"
 #include "device/torveldrv.h"
 #include "monitor/fault_text.h"
 #include "monitor/status_text.h"
 #include "ui_mainwindow.h"
-
-namespace {
-constexpr int kTrajectoryMode = 4;
-} // namespace
 
 void MainWindow::DisplayRTData()
 {
@@ -47,19 +44,19 @@ void MainWindow::DisplayRTData()
 
     // Other codes leave the last indication: the buttons are exclusive.
     switch (rt.OperatingMode) {
-    case 1:
+    case protocol::kOpModeDefault:
         ui->rbMode->setChecked(true);
         break;
-    case 3:
+    case protocol::kOpModeDcMotor:
         ui->rbMode_3->setChecked(true);
         break;
-    case 4:
+    case protocol::kOpModeTrajectory:
         ui->rbMode_4->setChecked(true);
         break;
     default:
         break;
     }
-    ui->rbMode_2->setChecked(rt.OperatingMode == 2);
+    ui->rbMode_2->setChecked(rt.OperatingMode == protocol::kOpModeStepDir);
 
     appendTempSamples();
 
@@ -69,7 +66,7 @@ void MainWindow::DisplayRTData()
     ui->sbAccel->setEnabled(rt.ActualSpeed == 0);
     ui->sbDecel->setEnabled(rt.ActualSpeed == 0);
 
-    if (rt.OperatingMode == kTrajectoryMode)
+    if (rt.OperatingMode == protocol::kOpModeTrajectory)
         appendPositionSamples();
 }
 

@@ -12,14 +12,8 @@
 namespace {
 sim::LiveValues powered()
 {
-    sim::LiveValues v;
-    v.voltageRaw = 333; // 24.0 V
-    v.temperatureRaw = 200;
-    v.inputs = 0x02;
-    v.driverState = 2;
-    v.mode = 1;
-    v.gainCode = 2;
-    v.torque = 135; // 2.197 A
+    sim::LiveValues v = support::poweredRecord();
+    v.torque = 135; // 2.197 A with gain code 2
     return v;
 }
 

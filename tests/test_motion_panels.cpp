@@ -12,15 +12,6 @@
 using namespace protocol;
 
 namespace {
-sim::LiveValues powered(std::uint8_t inputs)
-{
-    sim::LiveValues v;
-    v.voltageRaw = 333;
-    v.inputs = inputs;
-    v.driverState = 2;
-    return v;
-}
-
 std::int32_t le32(const sim::Report& r, int at)
 {
     std::uint32_t value = 0;
@@ -138,7 +129,7 @@ void MotionPanelsTest::runStopFollowsTheLastRecordNotTheCaption()
     WindowFixture f;
     sim::Board* board = f.plugForRecords();
     QVERIFY(board);
-    f.feed(board, powered(enabled ? 0x02 : 0x00));
+    f.feed(board, support::poweredRecord(enabled ? 0x02 : 0x00));
     f.clearLog();
     auto* button = f.find<QPushButton>("btnRunStop");
 
@@ -153,7 +144,7 @@ void MotionPanelsTest::runStopFollowsTheLastRecordNotTheCaption()
     QCOMPARE(f.lines(), (QStringList{line, line}));
 
     // The board did not change state: the caption falls back.
-    f.feed(board, powered(enabled ? 0x02 : 0x00));
+    f.feed(board, support::poweredRecord(enabled ? 0x02 : 0x00));
     QCOMPARE(button->text(), enabled ? QStringLiteral("Stop") : QStringLiteral("Run"));
 }
 
@@ -727,11 +718,11 @@ void MotionPanelsTest::switchingDcMotorControlWarnsSleepsThenWritesValues()
     WindowFixture f;
     sim::Board* board = f.plugForRecords();
     QVERIFY(board);
-    f.feed(board, powered(0x02)); // enabled: the caption reads "Stop"
+    f.feed(board, support::poweredRecord(0x02)); // enabled: the caption reads "Stop"
     if (!on) {
         enableDcMotors(f, board);
         f.edit(QStringLiteral("sbPWM_A"), 40);
-        f.feed(board, powered(0x02));
+        f.feed(board, support::poweredRecord(0x02));
     }
     QVERIFY(!f.find<QCheckBox>("cbAutoApplyChanges")->isChecked());
     board->clearReceived();

@@ -16,18 +16,6 @@ namespace {
 const QString kOverTemperature = QStringLiteral("Device has entered overtemperature shutdown.");
 const QString kLowVoltage = QStringLiteral("Power supply voltage too low.");
 
-// A record of a powered, enabled, fault-free driver standing in mode 1.
-sim::LiveValues powered()
-{
-    sim::LiveValues v;
-    v.voltageRaw = 333; // 24.0 V
-    v.temperatureRaw = 200;
-    v.inputs = 0x02;
-    v.driverState = 2;
-    v.mode = 1;
-    return v;
-}
-
 // The raw voltage that decodes just below the motor-power threshold (7.99 V).
 constexpr std::uint16_t kBelowPowerRaw = 111;
 
@@ -64,7 +52,7 @@ void StatusDisplayTest::readoutsShowFilteredValuesWithOneDecimalAndSendNothing()
     WindowFixture f;
     sim::Board* board = f.plugForRecords();
     QVERIFY(board);
-    sim::LiveValues v = powered();
+    sim::LiveValues v = support::poweredRecord();
     v.voltageRaw = 400;     // 28.83 V
     v.temperatureRaw = 300; // 37.5 degC
     f.feed(board, v, 40);   // long enough for both smoothings to settle
@@ -94,7 +82,7 @@ void StatusDisplayTest::eachInputBitChecksItsOwnBox()
     WindowFixture f;
     sim::Board* board = f.plugForRecords();
     QVERIFY(board);
-    sim::LiveValues v = powered();
+    sim::LiveValues v = support::poweredRecord();
     v.inputs = 0x7F; // every box checked first, so each must be cleared again
     f.feed(board, v);
     v.inputs = std::uint8_t(inputs);
@@ -128,7 +116,7 @@ void StatusDisplayTest::driverStatusTextFollowsTheStateCode()
     WindowFixture f;
     sim::Board* board = f.plugForRecords();
     QVERIFY(board);
-    sim::LiveValues v = powered();
+    sim::LiveValues v = support::poweredRecord();
     v.driverState = std::uint8_t(state);
     f.feed(board, v);
     QCOMPARE(f.find<QLabel>("lblDriverStatus")->text(), text);
@@ -143,7 +131,7 @@ void StatusDisplayTest::faultsShowThenClear()
     auto* panel = f.find<QFrame>("frmStatus");
     QVERIFY(panel->isHidden());
 
-    sim::LiveValues v = powered();
+    sim::LiveValues v = support::poweredRecord();
     v.faults = 0x21;
     f.feed(board, v);
     QCOMPARE(f.find<QLabel>("lblFaultsStatus")->text(), QStringLiteral("Fault no. 0x21 detected"));
@@ -192,7 +180,7 @@ void StatusDisplayTest::faultLabelAndListFollowTheFaultBits()
     WindowFixture f;
     sim::Board* board = f.plugForRecords();
     QVERIFY(board);
-    sim::LiveValues v = powered();
+    sim::LiveValues v = support::poweredRecord();
     v.faults = std::uint8_t(faultByte);
     f.feed(board, v);
     QCOMPARE(f.find<QLabel>("lblFaultsStatus")->text(), label);
@@ -216,7 +204,7 @@ void StatusDisplayTest::recordWithoutMotorPowerKeepsFaultListAndPanel()
     WindowFixture f;
     sim::Board* board = f.plugForRecords();
     QVERIFY(board);
-    sim::LiveValues v = powered();
+    sim::LiveValues v = support::poweredRecord();
     v.faults = std::uint8_t(poweredFaults);
     f.feed(board, v);
     const QStringList before = faultLines(f);
@@ -261,7 +249,7 @@ void StatusDisplayTest::modeIndicatorMovesOnlyForKnownCodes()
 
     // Code sent, mode shown afterwards.
     const int steps[][2] = {{4, 4}, {2, 2}, {0, 2}, {1, 1}, {5, 1}, {3, 3}, {2, 2}, {4, 4}};
-    sim::LiveValues v = powered();
+    sim::LiveValues v = support::poweredRecord();
     for (const auto& step : steps) {
         v.mode = std::uint8_t(step[0]);
         f.feed(board, v);
@@ -289,7 +277,7 @@ void StatusDisplayTest::positionAndSpeedShowAndMovingLocksAccelerationAndDeceler
         std::int32_t speed;
         int mode;
     } records[] = {{-2, 1500, 4}, {123456789, 0, 4}, {40, -1, 1}, {-987654321, 0, 2}};
-    sim::LiveValues v = powered();
+    sim::LiveValues v = support::poweredRecord();
     for (const auto& r : records) {
         v.position = r.position;
         v.speed = r.speed;
@@ -308,7 +296,7 @@ void StatusDisplayTest::resetFaultsSendsOneReportAndChangesNothing()
     WindowFixture f;
     sim::Board* board = f.plugForRecords();
     QVERIFY(board);
-    sim::LiveValues v = powered();
+    sim::LiveValues v = support::poweredRecord();
     v.faults = 0x01;
     f.feed(board, v);
     f.clearLog();

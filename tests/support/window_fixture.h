@@ -53,6 +53,16 @@ inline QByteArray boardName(const QByteArray& name)
     return name + QByteArray(32 - name.size(), '\0');
 }
 
+// A powered, enabled, fault-free driver standing in mode 1 (the other fields
+// keep the simulator's defaults: 24 V, 25 degC).
+inline sim::LiveValues poweredRecord(std::uint8_t inputs = 0x02)
+{
+    sim::LiveValues v;
+    v.inputs = inputs;
+    v.driverState = 2;
+    return v;
+}
+
 // A real-time report as the board sends it (reply code 0xA0, big-endian fields).
 inline QByteArray realTimeReport(const sim::LiveValues& v)
 {

@@ -70,30 +70,21 @@ double rssMB()
     return fields.size() > 1 ? fields[1].toDouble() * double(sysconf(_SC_PAGESIZE)) / 1e6 : 0.0;
 }
 
-void putBigEndian(QByteArray& report, int at, std::uint32_t value, int bytes)
-{
-    for (int i = 0; i < bytes; ++i)
-        report[at + i] = char(value >> (8 * (bytes - 1 - i)));
-}
-
 // A real-time report as the board sends it, its values moving a little from
 // step to step as with a running motor.
 QByteArray realTimeReport(int step, int mode)
 {
-    using namespace protocol;
-    QByteArray r(kReplySize, '\0');
-    r[kRxReplyCode] = char(REPLY_REAL_TIME);
-    r[kRtInputs] = char(kEnableInput);
-    putBigEndian(r, kRtVoltage, std::uint32_t(330 + step % 7), 2);
-    putBigEndian(r, kRtTemperature, std::uint32_t(280 + (step / 7) % 40), 2);
-    putBigEndian(r, kRtPosition, std::uint32_t(std::int32_t(20000 + 15000 * std::sin(step * 0.01))),
-                 4);
-    putBigEndian(r, kRtSpeed, std::uint32_t(std::int32_t(1500 * std::cos(step * 0.01))), 4);
-    r[kRtDriverState] = char(kDriverActive);
-    r[kRtMode] = char(mode);
-    r[kRtGain] = char(kGainCode);
-    r[kRtTorque] = char(60 + step % 30);
-    return r;
+    sim::LiveValues v;
+    v.inputs = kEnableInput;
+    v.voltageRaw = std::uint16_t(330 + step % 7);
+    v.temperatureRaw = std::uint16_t(280 + (step / 7) % 40);
+    v.position = std::int32_t(20000 + 15000 * std::sin(step * 0.01));
+    v.speed = std::int32_t(1500 * std::cos(step * 0.01));
+    v.driverState = kDriverActive;
+    v.mode = std::uint8_t(mode);
+    v.gainCode = kGainCode;
+    v.torque = std::uint8_t(60 + step % 30);
+    return sim::realTimeReport(v);
 }
 
 struct Stats {

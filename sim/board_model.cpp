@@ -94,6 +94,24 @@ void putBigEndian32(QByteArray& r, int at, std::uint32_t value)
 
 } // namespace
 
+QByteArray realTimeReport(const LiveValues& v)
+{
+    using namespace protocol;
+    QByteArray r(kReplySize, '\0');
+    r[kRxReplyCode] = char(REPLY_REAL_TIME);
+    r[kRtInputs] = char(v.inputs);
+    putBigEndian16(r, kRtVoltage, v.voltageRaw);
+    putBigEndian32(r, kRtPosition, std::uint32_t(v.position));
+    putBigEndian32(r, kRtSpeed, std::uint32_t(v.speed));
+    putBigEndian16(r, kRtTemperature, v.temperatureRaw);
+    r[kRtDriverState] = char(v.driverState);
+    r[kRtMode] = char(v.mode);
+    r[kRtGain] = char(v.gainCode);
+    r[kRtTorque] = char(v.torque);
+    r[kRtFaults] = char(v.faults);
+    return r;
+}
+
 void BoardModel::advanceTo(qint64 ms)
 {
     if (!started_) {
@@ -133,25 +151,6 @@ LiveValues BoardModel::values() const
     v.position = wireSteps(axis_.position);
     v.speed = pinned(kPinSpeed) ? given_.speed : wireSpeed(axis_.speed);
     return v;
-}
-
-QByteArray BoardModel::realTimeReport() const
-{
-    using namespace protocol;
-    const LiveValues v = values();
-    QByteArray r(kReplySize, '\0');
-    r[kRxReplyCode] = char(REPLY_REAL_TIME);
-    r[kRtInputs] = char(v.inputs);
-    putBigEndian16(r, kRtVoltage, v.voltageRaw);
-    putBigEndian32(r, kRtPosition, std::uint32_t(v.position));
-    putBigEndian32(r, kRtSpeed, std::uint32_t(v.speed));
-    putBigEndian16(r, kRtTemperature, v.temperatureRaw);
-    r[kRtDriverState] = char(v.driverState);
-    r[kRtMode] = char(v.mode);
-    r[kRtGain] = char(v.gainCode);
-    r[kRtTorque] = char(v.torque);
-    r[kRtFaults] = char(v.faults);
-    return r;
 }
 
 void BoardModel::setValues(const LiveValues& values)

@@ -23,7 +23,6 @@ public:
 
     // The values as the board reports them at the time last advanced to.
     LiveValues values() const;
-    QByteArray realTimeReport() const; // 64 bytes
 
     // A test's values. The enable and other inputs, the mode, the faults and
     // the position become the board's state (it stands at that position: an

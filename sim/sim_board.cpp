@@ -305,7 +305,7 @@ QByteArray SimBoard::streamReport(qint64 number) const
             noise[kRxReplyCode] = char(0xEE);
         return noise;
     }
-    QByteArray report = model_.realTimeReport();
+    QByteArray report = realTimeReport(model_.values());
     if (shortEvery_ > 0 && number % shortEvery_ == 0)
         report.truncate(kShortReportLength);
     return report;

@@ -121,5 +121,8 @@ void reset();
 QList<Board*> boards();
 int openHandleCount();
 qint64 nowMs();
+// A real-time report (64 bytes, reply code 0xA0) carrying these values, as a
+// board sends it; for handing a chosen record to Board::injectReport().
+QByteArray realTimeReport(const LiveValues& values);
 
 } // namespace sim

@@ -63,33 +63,6 @@ inline sim::LiveValues poweredRecord(std::uint8_t inputs = 0x02)
     return v;
 }
 
-// A real-time report as the board sends it (reply code 0xA0, big-endian fields).
-inline QByteArray realTimeReport(const sim::LiveValues& v)
-{
-    QByteArray r(protocol::kReplySize, '\0');
-    const auto put16 = [&r](int at, std::uint16_t value) {
-        r[at] = char(value >> 8);
-        r[at + 1] = char(value & 0xFF);
-    };
-    const auto put32 = [&r](int at, std::int32_t value) {
-        const auto bits = static_cast<std::uint32_t>(value);
-        for (int i = 0; i < 4; ++i)
-            r[at + i] = char(bits >> (24 - 8 * i));
-    };
-    r[protocol::kRxReplyCode] = char(protocol::REPLY_REAL_TIME);
-    r[protocol::kRtInputs] = char(v.inputs);
-    put16(protocol::kRtVoltage, v.voltageRaw);
-    put32(protocol::kRtPosition, v.position);
-    put32(protocol::kRtSpeed, v.speed);
-    put16(protocol::kRtTemperature, v.temperatureRaw);
-    r[protocol::kRtDriverState] = char(v.driverState);
-    r[protocol::kRtMode] = char(v.mode);
-    r[protocol::kRtGain] = char(v.gainCode);
-    r[protocol::kRtTorque] = char(v.torque);
-    r[protocol::kRtFaults] = char(v.faults);
-    return r;
-}
-
 } // namespace support
 
 class WindowFixture {
@@ -236,7 +209,7 @@ public:
         for (int i = 0; i < times; ++i) {
             Torvel.rxTimer->stop();
             Torvel.ClearHIDReadBuffer(); // echoes of earlier commands
-            board->injectReport(support::realTimeReport(v));
+            board->injectReport(sim::realTimeReport(v));
             Torvel.USBRXTimerHandler();
         }
     }

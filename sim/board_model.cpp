@@ -80,37 +80,7 @@ std::uint16_t rawOf(double value, double unit)
     return std::uint16_t(std::clamp(std::round(value / unit), 0.0, 65535.0));
 }
 
-void putBigEndian16(QByteArray& r, int at, std::uint16_t value)
-{
-    r[at] = char(value >> 8);
-    r[at + 1] = char(value);
-}
-
-void putBigEndian32(QByteArray& r, int at, std::uint32_t value)
-{
-    for (int i = 0; i < 4; ++i)
-        r[at + i] = char(value >> (24 - 8 * i));
-}
-
 } // namespace
-
-QByteArray realTimeReport(const LiveValues& v)
-{
-    using namespace protocol;
-    QByteArray r(kReplySize, '\0');
-    r[kRxReplyCode] = char(REPLY_REAL_TIME);
-    r[kRtInputs] = char(v.inputs);
-    putBigEndian16(r, kRtVoltage, v.voltageRaw);
-    putBigEndian32(r, kRtPosition, std::uint32_t(v.position));
-    putBigEndian32(r, kRtSpeed, std::uint32_t(v.speed));
-    putBigEndian16(r, kRtTemperature, v.temperatureRaw);
-    r[kRtDriverState] = char(v.driverState);
-    r[kRtMode] = char(v.mode);
-    r[kRtGain] = char(v.gainCode);
-    r[kRtTorque] = char(v.torque);
-    r[kRtFaults] = char(v.faults);
-    return r;
-}
 
 void BoardModel::advanceTo(qint64 ms)
 {

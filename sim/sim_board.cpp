@@ -33,6 +33,12 @@ constexpr int kTxPwmDuties = kTxArgs + 4; // after the period
 // Target, maximum speed, acceleration, deceleration.
 constexpr int kTxTrajectory = kTxArgs;
 
+void putBigEndian16(QByteArray& r, int at, std::uint16_t value)
+{
+    r[at] = char(value >> 8);
+    r[at + 1] = char(value);
+}
+
 void putBigEndian32(QByteArray& r, int at, std::uint32_t value)
 {
     for (int i = 0; i < 4; ++i)
@@ -116,6 +122,23 @@ bool isMeaningfulReplyCode(std::uint8_t code)
 }
 
 } // namespace
+
+QByteArray realTimeReport(const LiveValues& v)
+{
+    QByteArray r(kReplySize, '\0');
+    r[kRxReplyCode] = char(REPLY_REAL_TIME);
+    r[kRtInputs] = char(v.inputs);
+    putBigEndian16(r, kRtVoltage, v.voltageRaw);
+    putBigEndian32(r, kRtPosition, std::uint32_t(v.position));
+    putBigEndian32(r, kRtSpeed, std::uint32_t(v.speed));
+    putBigEndian16(r, kRtTemperature, v.temperatureRaw);
+    r[kRtDriverState] = char(v.driverState);
+    r[kRtMode] = char(v.mode);
+    r[kRtGain] = char(v.gainCode);
+    r[kRtTorque] = char(v.torque);
+    r[kRtFaults] = char(v.faults);
+    return r;
+}
 
 qint64 nowMs()
 {

@@ -277,10 +277,15 @@ BoardModel::Current BoardModel::outputCurrent() const
     return axis_.speed != 0.0 ? fullScale_ : idle_;
 }
 
-double BoardModel::supplyVolts() const
+double BoardModel::outputAmps() const
 {
     const Current c = outputCurrent();
-    const double amps = amperes(c.torque, c.gainCode);
+    return amperes(c.torque, c.gainCode);
+}
+
+double BoardModel::supplyVolts() const
+{
+    const double amps = outputAmps();
     // A little deterministic ripple, and a sag under load.
     return kNominalSupply + 0.15 * std::sin(2 * kPi * elapsed_ / 1.3) +
            0.05 * std::sin(2 * kPi * elapsed_ / 0.17) - kSagPerAmp * amps;
@@ -310,8 +315,7 @@ void BoardModel::settle()
 
 void BoardModel::heat(double seconds)
 {
-    const Current c = outputCurrent();
-    const double amps = amperes(c.torque, c.gainCode);
+    const double amps = outputAmps();
     const double settled = kAmbient + kHeatPerAmpSquared * amps * amps;
     temperature_ += (settled - temperature_) * (1.0 - std::exp(-seconds / kThermalTimeConstant));
 }

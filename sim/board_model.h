@@ -73,6 +73,7 @@ private:
     bool driving() const;
     bool stepping() const;
     Current outputCurrent() const;
+    double outputAmps() const;
     double supplyVolts() const;
     std::uint8_t driverState() const;
     void settle();

@@ -8,7 +8,7 @@
 #include "app/mainwindow.h"
 #include "app/process_objects.h"
 #include "device/torveldrv.h"
-#include "settings/configurations.h"
+#include "setup/configurations.h"
 #include "settings/register_codec.h"
 #include "sim_control.h"
 

@@ -1,5 +1,5 @@
 // Fault messages, one per bit of the board's fault byte.
-#include "monitor/fault_text.h"
+#include "device/fault_text.h"
 
 namespace faults {
 namespace {

@@ -3,7 +3,7 @@
 #include "device/torveldrv.h"
 
 #include "device/scramble.h"
-#include "motion/motion_math.h"
+#include "device/motion_math.h"
 
 #include <QTimer>
 #include <algorithm>

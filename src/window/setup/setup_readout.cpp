@@ -1,5 +1,5 @@
 // Formatting of the setup panel's read-out from the predriver tables.
-#include "settings/setup_readout.h"
+#include "setup/setup_readout.h"
 
 #include "settings/register_codec.h"
 

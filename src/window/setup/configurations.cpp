@@ -4,7 +4,7 @@
 
 #include "app/dialogs.h"
 #include "device/torveldrv.h"
-#include "settings/configurations.h"
+#include "setup/configurations.h"
 #include "ui_mainwindow.h"
 
 #include <QFileInfo>

@@ -7,7 +7,7 @@
 #include "device/hid_port.h"
 #include "device/protocol.h"
 #include "device/records.h"
-#include "motion/motion_params.h"
+#include "device/motion_params.h"
 #include "settings/drv_settings.h"
 
 #include <QObject>

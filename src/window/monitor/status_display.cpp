@@ -5,8 +5,8 @@
 
 #include "device/protocol.h"
 #include "device/torveldrv.h"
-#include "monitor/fault_text.h"
-#include "monitor/status_text.h"
+#include "device/fault_text.h"
+#include "device/status_text.h"
 #include "ui_mainwindow.h"
 
 void MainWindow::DisplayRTData()

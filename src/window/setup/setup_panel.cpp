@@ -4,7 +4,7 @@
 
 #include "device/torveldrv.h"
 #include "settings/register_codec.h"
-#include "settings/setup_readout.h"
+#include "setup/setup_readout.h"
 #include "settings/time_counts.h"
 #include "ui_mainwindow.h"
 

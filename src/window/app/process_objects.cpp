@@ -3,8 +3,8 @@
 // the window side's flag and clocks.
 #include "app/process_objects.h"
 #include "device/torveldrv.h"
-#include "monitor/status_text.h"
-#include "settings/configurations.h"
+#include "device/status_text.h"
+#include "setup/configurations.h"
 
 TorvelDRV Torvel;
 QStringList ConfigurationList;

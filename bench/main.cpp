@@ -4,10 +4,10 @@
 // appending samples directly, then real records are timed one by one, for
 // the summary graph and, in the same run, for the library's stock graph.
 // Also measures memory per hour of streaming and the start-up time.
-#include "app/dialogs.h"
 #include "app/mainwindow.h"
 #include "device/protocol.h"
 #include "device/torveldrv.h"
+#include "dialogs.h"
 #include "monitor/chart_setup.h"
 #include "monitor/summary_graph.h"
 #include "sim_control.h"

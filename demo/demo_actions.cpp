@@ -2,10 +2,10 @@
 // or PWM duties, one action a second so the board and the charts follow.
 #include "demo_actions.h"
 
-#include "app/dialogs.h"
 #include "app/logger.h"
 #include "app/mainwindow.h"
 #include "device/torveldrv.h"
+#include "dialogs.h"
 
 #include <QDial>
 #include <QGroupBox>

@@ -1,10 +1,11 @@
 // The demo: the product's window with a simulated board plugged in half a
 // second after start, so the tool can be tried without hardware.
-#include "app/dialogs.h"
 #include "app/mainwindow.h"
+#include "app/message_boxes.h"
 #include "demo_actions.h"
 #include "demo_options.h"
 #include "device/torveldrv.h"
+#include "dialogs.h"
 #include "sim_control.h"
 
 #include <QApplication>
@@ -57,9 +58,10 @@ int main(int argc, char* argv[])
 
     // File dialogs are always scripted (the settings actions queue their names);
     // questions are scripted only with --answer.
+    dialogs::MessageBoxes boxes;
     dialogs::ScriptedAnswerer answerer = options.answerOk
                                              ? dialogs::ScriptedAnswerer(*options.answerOk)
-                                             : dialogs::ScriptedAnswerer::filesOnly();
+                                             : dialogs::ScriptedAnswerer::filesOnly(&boxes);
     dialogs::setAnswerer(&answerer);
 
     MainWindow window;

@@ -1,8 +1,8 @@
 // The "Firmware" tab and the window title as boards come, go and are flashed.
-#include "app/dialogs.h"
 #include "app/mainwindow.h"
 #include "device/protocol.h"
 #include "device/torveldrv.h"
+#include "dialogs.h"
 #include "sim_control.h"
 
 #include <QGroupBox>

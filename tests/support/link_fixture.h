@@ -2,9 +2,9 @@
 // in and leaves the device object disconnected and the simulator empty.
 #pragma once
 
-#include "app/dialogs.h"
 #include "app/logger.h"
 #include "device/torveldrv.h"
+#include "dialogs.h"
 #include "sim_control.h"
 
 #include <QPlainTextEdit>

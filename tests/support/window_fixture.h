@@ -3,13 +3,13 @@
 // device object left disconnected, the simulator empty and the expert view off.
 #pragma once
 
-#include "app/dialogs.h"
 #include "app/logger.h"
 #include "app/mainwindow.h"
 #include "app/process_objects.h"
 #include "device/torveldrv.h"
-#include "setup/configurations.h"
+#include "dialogs.h"
 #include "settings/register_codec.h"
+#include "setup/configurations.h"
 #include "sim_control.h"
 
 #include <QAbstractSlider>

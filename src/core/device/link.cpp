@@ -1,8 +1,8 @@
 // Finding, opening, identifying and closing the board.
 #include "device/torveldrv.h"
 
-#include "app/dialogs.h"
 #include "device/reply_decode.h"
+#include "dialogs.h"
 
 #include <QElapsedTimer>
 #include <QTimer>

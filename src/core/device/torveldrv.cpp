@@ -1,7 +1,7 @@
 // The device object's construction, timers and busy wait.
 #include "device/torveldrv.h"
 
-#include "app/logger.h"
+#include "log_sink.h"
 
 #include <QElapsedTimer>
 #include <QThread>

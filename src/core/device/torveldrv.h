@@ -5,9 +5,9 @@
 #pragma once
 
 #include "device/hid_port.h"
+#include "device/motion_params.h"
 #include "device/protocol.h"
 #include "device/records.h"
-#include "device/motion_params.h"
 #include "settings/drv_settings.h"
 
 #include <QObject>
@@ -16,7 +16,7 @@
 #include <QString>
 #include <cstdint>
 
-class Logger;
+class LogSink;
 class QTimer;
 
 class TorvelDRV : public QObject {
@@ -66,7 +66,7 @@ public:
     TrajectoryParameters trajectory;
     PWMParameters pwm;
 
-    Logger* logger = nullptr; // not owned; set by the main window
+    LogSink* logger = nullptr; // not owned; set by the main window or the command-line program
 
     QTimer* enumTimer = nullptr;
     QTimer* rxTimer = nullptr;

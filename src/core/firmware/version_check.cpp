@@ -2,8 +2,8 @@
 // or flash it.
 #include "firmware/version_check.h"
 
-#include "app/dialogs.h"
 #include "device/torveldrv.h"
+#include "dialogs.h"
 #include "firmware/firmware_image.h"
 
 QString PendingUpdateId;

@@ -2,13 +2,16 @@
 // echoed to a log view.
 #pragma once
 
+#include "log_file.h"
+#include "log_sink.h"
+
 #include <QObject>
 #include <QString>
+#include <memory>
 
-class QFile;
 class QPlainTextEdit;
 
-class Logger : public QObject {
+class Logger : public QObject, public LogSink {
     Q_OBJECT
 public:
     // An empty file name means no file; the view may be null. An existing file
@@ -16,14 +19,14 @@ public:
     Logger(QObject* parent, const QString& fileName, QPlainTextEdit* view);
     ~Logger() override;
 
-    static constexpr qint64 kMaxStartSize = 2000000;
-    static constexpr int kTimeStampLength = 21; // "yyyy.MM.dd. hh:mm:ss "
+    static constexpr qint64 kMaxStartSize = LogFile::kMaxStartSize;
+    static constexpr int kTimeStampLength = LogFile::kTimeStampLength;
 
 public slots:
     // Writes one line: time stamp + value; flushed to the file before returning.
-    void write(QString value);
+    void write(QString value) override;
 
 private:
-    QFile* m_file = nullptr;
+    std::unique_ptr<LogFile> m_file;
     QPlainTextEdit* m_view = nullptr;
 };

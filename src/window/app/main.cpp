@@ -1,5 +1,6 @@
-// Program entry: the application object and the one window.
+// Program entry: the application object, the one window and its message boxes.
 #include "app/mainwindow.h"
+#include "app/message_boxes.h"
 
 #include <QApplication>
 
@@ -7,6 +8,10 @@ int main(int argc, char* argv[])
 {
     QApplication app(argc, argv);
     MainWindow window;
+    dialogs::MessageBoxes boxes(&window);
+    dialogs::setAnswerer(&boxes);
     window.show();
-    return app.exec();
+    const int result = app.exec();
+    dialogs::setAnswerer(nullptr);
+    return result;
 }

@@ -1,12 +1,14 @@
-// Process-wide objects of the window side: the version string, the expert-view
-// flag and the two chart clocks. (The device object, the configuration list
-// and the status texts are declared beside their users.)
+// Process-wide objects of the window side: the expert-view flag and the two
+// chart clocks. (The configuration list is declared beside its users; the
+// device object, the status texts and the version string are the device
+// side's.)
 #pragma once
+
+#include "version.h"
 
 #include <QElapsedTimer>
 #include <QString>
 
-extern const QString VersionString;
 // Switched by F12: shows the register and PWM listings and allows auto-apply.
 extern bool ExpertView;
 // Time bases of the temperature chart and the position chart.

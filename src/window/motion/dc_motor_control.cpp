@@ -3,8 +3,8 @@
 // into and out of DC-motor mode.
 #include "app/mainwindow.h"
 
-#include "app/dialogs.h"
 #include "device/torveldrv.h"
+#include "dialogs.h"
 #include "ui_mainwindow.h"
 
 namespace {

@@ -2,8 +2,8 @@
 // and the settings files saved and loaded under their file names.
 #include "app/mainwindow.h"
 
-#include "app/dialogs.h"
 #include "device/torveldrv.h"
+#include "dialogs.h"
 #include "setup/configurations.h"
 #include "ui_mainwindow.h"
 
@@ -80,8 +80,8 @@ void MainWindow::storeEntry(const QString& name)
 
 void MainWindow::on_pbSaveSettings_clicked()
 {
-    const QString fileName = dialogs::saveFileName(this, tr("Save settings to file..."),
-                                                   tr("Torvel Setting Files (*.tvs)"));
+    const QString fileName =
+        dialogs::saveFileName(tr("Save settings to file..."), tr("Torvel Setting Files (*.tvs)"));
     if (fileName.isEmpty()) {
         log(QStringLiteral("Saving settings to file canceled."));
         return;
@@ -108,8 +108,8 @@ void MainWindow::on_pbSaveSettings_clicked()
 
 void MainWindow::on_pbLoadSettings_clicked()
 {
-    const QString fileName = dialogs::openFileName(this, tr("Load settings from file..."),
-                                                   tr("Torvel Setting Files (*.tvs)"));
+    const QString fileName =
+        dialogs::openFileName(tr("Load settings from file..."), tr("Torvel Setting Files (*.tvs)"));
     if (fileName.isEmpty()) {
         log(QStringLiteral("Loading settings from file canceled."));
         return;

@@ -3,6 +3,7 @@
 
 #include "device/protocol.h"
 
+#include <QDir>
 #include <QtTest>
 
 using namespace protocol;
@@ -43,6 +44,8 @@ private slots:
     void readOrWriteErrorDisconnects();
     void failedOpenLeavesTheLinkClosed();
     void unopenableBoardIsReportedAgainAfterLeavingTheBus();
+    void unopenableNoticeNamesTheGuideAndTheSudoCommands_data();
+    void unopenableNoticeNamesTheGuideAndTheSudoCommands();
     void nameTravelsAsLatin1_data();
     void nameTravelsAsLatin1();
 };
@@ -324,6 +327,46 @@ void DeviceLinkTest::unopenableBoardIsReportedAgainAfterLeavingTheBus()
     QCOMPARE(f.lines().filter(QStringLiteral("TorvelM4 device found.")).size(), 1);
     QCOMPARE(f.lines().filter(QStringLiteral("Cannot open the TorvelM4 device")).size(), 1);
     QCOMPARE(f.answerer.shown().size(), 2);
+}
+
+void DeviceLinkTest::unopenableNoticeNamesTheGuideAndTheSudoCommands_data()
+{
+    QTest::addColumn<bool>("installed");
+    QTest::newRow("run from the build tree") << false;
+    QTest::newRow("installed beside bin/") << true;
+}
+
+void DeviceLinkTest::unopenableNoticeNamesTheGuideAndTheSudoCommands()
+{
+    QFETCH(bool, installed);
+    // The documentation folder as an installation lays it out next to bin/.
+    const QDir docs(QCoreApplication::applicationDirPath() +
+                    QStringLiteral("/../share/doc/torvelm4"));
+    const QString readme = QDir::cleanPath(docs.filePath(QStringLiteral("README.md")));
+    const auto cleanUp = qScopeGuard([&] {
+        QFile::remove(readme);
+        QDir().rmpath(docs.path()); // the folders, as far as they are empty
+    });
+    if (installed) {
+        QVERIFY(docs.mkpath(QStringLiteral(".")));
+        QFile file(readme);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+    }
+    LinkFixture f;
+    Torvel.USBEnumTimerHandler(); // forgets boards that earlier cases left unopenable
+    sim::plug()->setOpenFails(true);
+    Torvel.USBEnumTimerHandler();
+    QCOMPARE(f.answerer.shown().size(), 1);
+    const QString text = f.answerer.shown().first().text;
+    const QString guide = installed ? readme : QStringLiteral("the README");
+    QVERIFY2(
+        text.contains(QStringLiteral("see ") + guide + QStringLiteral(", section Troubleshooting")),
+        qPrintable(text));
+    QVERIFY(f.lines().last().contains(guide + QStringLiteral(", section Troubleshooting")));
+    for (const QString& command : {QStringLiteral("\nsudo udevadm control --reload-rules\n"),
+                                   QStringLiteral("\nsudo udevadm trigger\n"),
+                                   QStringLiteral("\nsudo usermod -aG plugdev $USER\n")})
+        QVERIFY2(text.contains(command), qPrintable(command));
 }
 
 void DeviceLinkTest::nameTravelsAsLatin1_data()

@@ -1,5 +1,6 @@
-// The log file and its echo in the log view.
+// The log file, the choice of where it lives, and its echo in the log view.
 #include "app/logger.h"
+#include "log_location.h"
 
 #include <QDateTime>
 #include <QPlainTextEdit>
@@ -16,7 +17,21 @@ private slots:
     void fileIsUtf8();
     void withoutAFileNameTheViewStillGetsEveryLine();
     void unwritableFileLeavesTheViewWorking();
+    void logFileChoice_data();
+    void logFileChoice();
+    void fallsBackToTheNextFileInPrivateFolders();
+    void aFileThatFailsLaterIsSaidOnce();
 };
+
+namespace {
+QStringList viewLines(const QPlainTextEdit& view)
+{
+    QStringList lines;
+    for (const QString& line : view.toPlainText().split(QLatin1Char('\n')))
+        lines.append(line.mid(Logger::kTimeStampLength));
+    return lines;
+}
+} // namespace
 
 void LoggerTest::oversizedFileIsDeletedAtStart_data()
 {
@@ -69,7 +84,9 @@ void LoggerTest::lineIsTimeStampedAndFlushedAtOnce()
         QDateTime::fromString(lines[0].left(20), QStringLiteral("yyyy.MM.dd. hh:mm:ss"));
     QVERIFY(qAbs(when.secsTo(QDateTime::currentDateTime())) < 5);
     QCOMPARE(lines[2], QStringLiteral("second")); // only the first physical line is stamped
-    QCOMPARE(view.toPlainText(), lines.mid(0, 3).join(QLatin1Char('\n')));
+    const QStringList shown = view.toPlainText().split(QLatin1Char('\n'));
+    QCOMPARE(shown.first().mid(Logger::kTimeStampLength), QStringLiteral("Log file: ") + name);
+    QCOMPARE(shown.mid(1), lines.mid(0, 3));
 }
 
 void LoggerTest::fileIsUtf8()
@@ -103,10 +120,103 @@ void LoggerTest::withoutAFileNameTheViewStillGetsEveryLine()
 void LoggerTest::unwritableFileLeavesTheViewWorking()
 {
     QTemporaryDir dir;
+    const QString blocked = dir.filePath(QStringLiteral("blocked"));
+    QFile(blocked).open(QIODevice::WriteOnly); // a file where a folder would have to be
+    const QString name = blocked + QStringLiteral("/log.txt");
     QPlainTextEdit view;
-    Logger logger(nullptr, dir.filePath(QStringLiteral("missing/dir/log.txt")), &view);
+    Logger logger(nullptr, name, &view);
     logger.write(QStringLiteral("still shown"));
-    QVERIFY(view.toPlainText().endsWith(QStringLiteral("still shown")));
+    logger.write(QStringLiteral("and this"));
+    QCOMPARE(viewLines(view),
+             (QStringList{QStringLiteral("No log file could be written (tried ") + name +
+                              QStringLiteral("); this run is logged here only."),
+                          QStringLiteral("still shown"), QStringLiteral("and this")}));
+    QVERIFY(logger.fileName().isEmpty());
+}
+
+void LoggerTest::logFileChoice_data()
+{
+    QTest::addColumn<QString>("workingDir");
+    QTest::addColumn<bool>("writable");
+    QTest::addColumn<QString>("home");
+    QTest::addColumn<QString>("xdgStateHome");
+    QTest::addColumn<QStringList>("expected");
+    const QString state = QStringLiteral("/home/ada/.local/state/torvelm4/log.txt");
+    QTest::newRow("shell in a project folder") << "/home/ada/rig" << true << "/home/ada"
+                                               << "" << QStringList{"/home/ada/rig/log.txt", state};
+    QTest::newRow("desktop menu: home") << "/home/ada" << true << "/home/ada"
+                                        << "" << QStringList{state};
+    QTest::newRow("home written with a trailing slash") << "/home/ada" << true << "/home/ada/"
+                                                        << "" << QStringList{state};
+    QTest::newRow("folder not writable") << "/" << false << "/home/ada"
+                                         << "" << QStringList{state};
+    QTest::newRow("XDG_STATE_HOME set")
+        << "/home/ada" << true << "/home/ada"
+        << "/var/state/ada" << QStringList{"/var/state/ada/torvelm4/log.txt"};
+    QTest::newRow("relative XDG_STATE_HOME ignored") << "/home/ada" << true << "/home/ada"
+                                                     << "state" << QStringList{state};
+    QTest::newRow("no home, no XDG_STATE_HOME") << "/" << false << ""
+                                                << "" << QStringList{};
+    QTest::newRow("no home, shell in a writable folder") << "/srv/rig" << true << ""
+                                                         << "" << QStringList{"/srv/rig/log.txt"};
+}
+
+void LoggerTest::logFileChoice()
+{
+    QFETCH(QString, workingDir);
+    QFETCH(bool, writable);
+    QFETCH(QString, home);
+    QFETCH(QString, xdgStateHome);
+    QFETCH(QStringList, expected);
+    logLocation::Places places;
+    places.workingDir = workingDir;
+    places.workingDirWritable = writable;
+    places.home = home;
+    places.xdgStateHome = xdgStateHome;
+    QCOMPARE(logLocation::candidates(places), expected);
+}
+
+void LoggerTest::fallsBackToTheNextFileInPrivateFolders()
+{
+    QTemporaryDir dir;
+    const QString taken = dir.filePath(QStringLiteral("log.txt"));
+    QVERIFY(QDir().mkdir(taken)); // a folder of that name cannot be opened as the file
+    const QString state = dir.filePath(QStringLiteral("state/torvelm4/log.txt"));
+    QPlainTextEdit view;
+    {
+        Logger logger(nullptr, QStringList{taken, state}, &view);
+        QCOMPARE(logger.fileName(), state);
+        logger.write(QStringLiteral("Application started: TorvelM4 0.57"));
+    }
+    QCOMPARE(viewLines(view), (QStringList{QStringLiteral("Log file: ") + state,
+                                           QStringLiteral("Application started: TorvelM4 0.57")}));
+    QFile file(state);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    QVERIFY(file.readAll().endsWith("Application started: TorvelM4 0.57\n"));
+    const QFile::Permissions others = QFile::ReadGroup | QFile::WriteGroup | QFile::ExeGroup |
+                                      QFile::ReadOther | QFile::WriteOther | QFile::ExeOther;
+    for (const QString& folder : {QStringLiteral("state"), QStringLiteral("state/torvelm4")}) {
+        const QFile::Permissions given = QFile::permissions(dir.filePath(folder));
+        QVERIFY(given.testFlag(QFile::ReadOwner) && given.testFlag(QFile::WriteOwner));
+        QCOMPARE(given & others, QFile::Permissions());
+    }
+}
+
+void LoggerTest::aFileThatFailsLaterIsSaidOnce()
+{
+    const QString full = QStringLiteral("/dev/full"); // opens, but every write fails
+    if (!QFileInfo(full).isWritable())
+        QSKIP("no /dev/full here");
+    QPlainTextEdit view;
+    Logger logger(nullptr, full, &view);
+    logger.write(QStringLiteral("one"));
+    logger.write(QStringLiteral("two"));
+    QCOMPARE(viewLines(view),
+             (QStringList{QStringLiteral("Log file: /dev/full"),
+                          QStringLiteral("Log file /dev/full can no longer be written; the rest "
+                                         "of this run is logged here only."),
+                          QStringLiteral("one"), QStringLiteral("two")}));
+    QVERIFY(logger.fileName().isEmpty());
 }
 
 QTEST_MAIN(LoggerTest)

@@ -74,6 +74,8 @@ private slots:
     void aboutTabLogoAndLinkFollowLogoPng_data();
     void aboutTabLogoAndLinkFollowLogoPng();
     void closingWithABoardConnectedSendsAndLogsNothing();
+    void startedInHomeTheLogGoesToTheStateDirectory_data();
+    void startedInHomeTheLogGoesToTheStateDirectory();
 };
 
 void MainWindowTest::startsWithoutDeviceInItsInitialState()
@@ -81,8 +83,9 @@ void MainWindowTest::startsWithoutDeviceInItsInitialState()
     WindowFixture f;
     QCOMPARE(f.window->windowTitle(), QStringLiteral("TorvelM4 0.57 - No device connected"));
     Torvel.USBEnumTimerHandler(); // a scan without a board
-    QCOMPARE(f.lines(), QStringList{kStartedLine});
-    QCOMPARE(fileLines(f.path(QStringLiteral("log.txt"))), QStringList{kStartedLine});
+    const QString logFile = f.path(QStringLiteral("log.txt"));
+    QCOMPARE(f.lines(), (QStringList{QStringLiteral("Log file: ") + logFile, kStartedLine}));
+    QCOMPARE(fileLines(logFile), QStringList{kStartedLine});
 
     QCOMPARE(itemTexts(f.find<QComboBox>("cbStepMode")),
              (QStringList{"Full-step", "Half step", "1/4 step", "1/8 step", "1/16 step",
@@ -203,6 +206,36 @@ void MainWindowTest::closingWithABoardConnectedSendsAndLogsNothing()
     Torvel.logger = nullptr;
     QVERIFY(board->received().isEmpty());
     QCOMPARE(fileLines(f.path(QStringLiteral("log.txt"))), logged);
+}
+
+void MainWindowTest::startedInHomeTheLogGoesToTheStateDirectory_data()
+{
+    QTest::addColumn<QString>("xdgStateHome");
+    QTest::addColumn<QString>("expected"); // below the working directory
+    QTest::newRow("default state directory") << ""
+                                             << ".local/state/torvelm4/log.txt";
+    QTest::newRow("XDG_STATE_HOME") << "custom-state"
+                                    << "custom-state/torvelm4/log.txt";
+}
+
+void MainWindowTest::startedInHomeTheLogGoesToTheStateDirectory()
+{
+    QFETCH(QString, xdgStateHome);
+    QFETCH(QString, expected);
+    const QByteArray home = qgetenv("HOME");
+    const QByteArray state = qgetenv("XDG_STATE_HOME");
+    const auto restore = qScopeGuard([&] {
+        qputenv("HOME", home);
+        qputenv("XDG_STATE_HOME", state);
+    });
+    WindowFixture f([&](const QDir& dir) {
+        qputenv("HOME", dir.path().toLocal8Bit());
+        qputenv("XDG_STATE_HOME",
+                xdgStateHome.isEmpty() ? QByteArray() : dir.filePath(xdgStateHome).toLocal8Bit());
+    });
+    QVERIFY(!QFile::exists(f.path(QStringLiteral("log.txt"))));
+    QCOMPARE(fileLines(f.path(expected)), QStringList{kStartedLine});
+    QCOMPARE(f.lines().first(), QStringLiteral("Log file: ") + f.path(expected));
 }
 
 QTEST_MAIN(MainWindowTest)

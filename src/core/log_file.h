@@ -4,6 +4,8 @@
 
 #include <QFile>
 #include <QString>
+#include <QStringList>
+#include <memory>
 
 class LogFile {
 public:
@@ -16,9 +18,15 @@ public:
     LogFile(const LogFile&) = delete;
     LogFile& operator=(const LogFile&) = delete;
 
+    // The first of the files that opens, its missing folders created private
+    // to the user; null when none does.
+    static std::unique_ptr<LogFile> openFirst(const QStringList& fileNames);
+
     bool isOpen() const { return m_file.isOpen(); }
-    // Writes line and a line end; it has reached the file when this returns.
-    void append(const QString& line);
+    QString fileName() const { return m_file.fileName(); }
+    // Writes line and a line end; it has reached the file when this returns
+    // true, and false means it has not (disk full, file gone bad).
+    bool append(const QString& line);
 
     // The local time as "yyyy.MM.dd. hh:mm:ss " followed by the message.
     static QString stamped(const QString& value);

@@ -3,6 +3,7 @@
 
 #include "device/reply_decode.h"
 #include "dialogs.h"
+#include "installed_docs.h"
 
 #include <QElapsedTimer>
 #include <QTimer>
@@ -69,17 +70,24 @@ bool TorvelDRV::retryingUnopenable() const
 void TorvelDRV::reportUnopenable(const QByteArray& path)
 {
     const QString node = QString::fromLocal8Bit(path);
+    const QString installed = installedDocs::readme();
+    const QString guide = installed.isEmpty() ? QStringLiteral("the README") : installed;
     log(QStringLiteral("Cannot open the TorvelM4 device ") + node +
-        QStringLiteral(": no permission? Install the udev rule (README, Troubleshooting) and "
-                       "replug the board; retrying quietly."));
+        QStringLiteral(": no permission? Install the udev rule (%1, section Troubleshooting) "
+                       "and replug the board; retrying quietly.")
+            .arg(guide));
     dialogs::inform(QStringLiteral("Cannot open TorvelM4 device"),
                     QStringLiteral("The TorvelM4 board at %1 was found but cannot be opened, "
                                    "most likely because this user may not access it.\n\n"
-                                   "Install the udev rule 70-torvelm4.rules (see the README, "
-                                   "section Troubleshooting), run\n"
-                                   "udevadm control --reload-rules && udevadm trigger\n"
-                                   "and replug the board. The program keeps trying.")
-                        .arg(node));
+                                   "The udev rule 70-torvelm4.rules gives access; the package "
+                                   "installs it (see %2, section Troubleshooting). Then run\n\n"
+                                   "sudo udevadm control --reload-rules\n"
+                                   "sudo udevadm trigger\n\n"
+                                   "and replug the board. Over ssh, be a member of the plugdev "
+                                   "group:\n\n"
+                                   "sudo usermod -aG plugdev $USER\n\n"
+                                   "and log in again. The program keeps trying.")
+                        .arg(node, guide));
 }
 
 void TorvelDRV::ConnectDevice()

@@ -1,4 +1,6 @@
-// Program entry: the application object, the one window and its message boxes.
+// Program entry: the application object with its name and icon, the one
+// window and its message boxes.
+#include "app/app_identity.h"
 #include "app/mainwindow.h"
 #include "app/message_boxes.h"
 
@@ -7,6 +9,7 @@
 int main(int argc, char* argv[])
 {
     QApplication app(argc, argv);
+    appIdentity::apply();
     MainWindow window;
     dialogs::MessageBoxes boxes(&window);
     dialogs::setAnswerer(&boxes);

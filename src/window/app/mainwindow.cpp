@@ -5,6 +5,7 @@
 #include "app/logger.h"
 #include "app/process_objects.h"
 #include "device/torveldrv.h"
+#include "log_location.h"
 #include "ui_mainwindow.h"
 
 #include <QKeyEvent>
@@ -50,7 +51,7 @@ MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent), ui(new Ui::MainWi
     TempLogClock.start();
     PositionClock.start();
 
-    logger = new Logger(this, QStringLiteral("log.txt"), ui->pteLog);
+    logger = new Logger(this, logLocation::candidates(logLocation::current()), ui->pteLog);
     Torvel.logger = logger;
     log(QStringLiteral("Application started: ") + VersionString);
 

@@ -1,5 +1,6 @@
 // The demo: the product's window with a simulated board plugged in half a
 // second after start, so the tool can be tried without hardware.
+#include "app/high_dpi.h"
 #include "app/mainwindow.h"
 #include "app/message_boxes.h"
 #include "demo_actions.h"
@@ -47,6 +48,7 @@ bool writeRecord(const QString& fileName)
 
 int main(int argc, char* argv[])
 {
+    app::enableHighDpi();
     // Parsed before the GUI application exists, so that --help and a wrong
     // option are answered without a display.
     const DemoOptions options = [&] {

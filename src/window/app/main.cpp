@@ -1,4 +1,5 @@
 // Program entry: the application object, the one window and its message boxes.
+#include "app/high_dpi.h"
 #include "app/mainwindow.h"
 #include "app/message_boxes.h"
 
@@ -6,6 +7,7 @@
 
 int main(int argc, char* argv[])
 {
+    app::enableHighDpi();
     QApplication app(argc, argv);
     MainWindow window;
     dialogs::MessageBoxes boxes(&window);

@@ -1,6 +1,7 @@
 // Window construction, in the order later steps rely on, and the expert view.
 #include "app/mainwindow.h"
 
+#include "app/form_fit.h"
 #include "app/images.h"
 #include "app/logger.h"
 #include "app/process_objects.h"
@@ -65,6 +66,7 @@ MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent), ui(new Ui::MainWi
     ui->tabMainTab->setCurrentIndex(0);
     ui->tabDriverSetup->show();
     setupPositionPlot();
+    fitToFont();
 }
 
 MainWindow::~MainWindow()
@@ -101,4 +103,6 @@ void MainWindow::ShowHideAdvancedControls(bool SetVisible)
     ui->ptePWMValues->setVisible(SetVisible);
     if (!SetVisible)
         ui->cbAutoApplyChanges->setChecked(false);
+    // The listings take room the fit at construction did not give them.
+    formfit::growToLayouts(this);
 }

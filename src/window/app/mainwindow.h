@@ -104,6 +104,8 @@ private:
     void setupPositionPlot();
     void appendTempSamples();
     void appendPositionSamples();
+    // Sizes the form for the window's font (see app/form_fit.h).
+    void fitToFont();
 
     Ui::MainWindow* ui = nullptr;
     Logger* logger = nullptr;

@@ -119,8 +119,6 @@ void MainWindowTest::startsWithoutDeviceInItsInitialState()
     QVERIFY(!f.find<QCheckBox>("cbAutoApplyChanges")->isChecked());
     QVERIFY(!f.find<QWidget>("gbAdvancedDriverSetup")->isEnabled());
     QVERIFY(f.find<QFrame>("frmStatus")->isHidden());
-    QCOMPARE(f.find<QLCDNumber>("lcdVoltage")->value(), 12.3);
-    QCOMPARE(f.find<QLCDNumber>("lcdTemperature")->value(), 12.3);
     QCOMPARE(f.find<QTabWidget>("tabMainTab")->currentIndex(), 0);
 }
 

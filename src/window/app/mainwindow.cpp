@@ -46,6 +46,7 @@ MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent), ui(new Ui::MainWi
     connect(&Torvel, &TorvelDRV::newDriverValuesAvailable, this, &MainWindow::DisplayDrvValues);
 
     ui->frmStatus->hide();
+    showNoDataUntilFirstRecord();
     Torvel.StartTimers();
     ShowHideAdvancedControls(ExpertView);
     TempLogClock.start();

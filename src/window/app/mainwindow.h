@@ -104,6 +104,9 @@ private:
     void setupPositionPlot();
     void appendTempSamples();
     void appendPositionSamples();
+    // The status area's state while no live record is at hand.
+    void showNoData();
+    void showNoDataUntilFirstRecord();
     // Sizes the form for the window's font (see app/form_fit.h).
     void fitToFont();
 

@@ -109,6 +109,8 @@ private:
     void showNoDataUntilFirstRecord();
     // Sizes the form for the window's font (see app/form_fit.h).
     void fitToFont();
+    // "Read values from driver" gives up on a board that does not answer.
+    void checkValuesReply(int repliesBefore);
 
     Ui::MainWindow* ui = nullptr;
     Logger* logger = nullptr;

@@ -1,6 +1,7 @@
 // Window construction, in the order later steps rely on, and the expert view.
 #include "app/mainwindow.h"
 
+#include "app/decimal_mark.h"
 #include "app/form_fit.h"
 #include "app/images.h"
 #include "app/logger.h"
@@ -27,6 +28,7 @@ QString visitUsText(const QString& site)
 MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent), ui(new Ui::MainWindow)
 {
     ui->setupUi(this);
+    decimalmark::apply(this);
     showImages();
     setWindowTitle(VersionString + QStringLiteral(" - No device connected"));
     ui->pteAbout->appendPlainText(VersionString);

@@ -49,6 +49,7 @@ MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent), ui(new Ui::MainWi
 
     ui->frmStatus->hide();
     showNoDataUntilFirstRecord();
+    installKeyboardStop();
     Torvel.StartTimers();
     ShowHideAdvancedControls(ExpertView);
     TempLogClock.start();

@@ -109,6 +109,9 @@ private:
     void showNoDataUntilFirstRecord();
     // Sizes the form for the window's font (see app/form_fit.h).
     void fitToFont();
+    // Esc stops the motion of the present mode from every tab, without sleeping.
+    void installKeyboardStop();
+    void stopMotion();
     // "Read values from driver" gives up on a board that does not answer.
     void checkValuesReply(int repliesBefore);
 

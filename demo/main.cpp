@@ -44,6 +44,18 @@ bool writeRecord(const QString& fileName)
     return file.flush();
 }
 
+// Saves the picture and names the tab it shows on standard output, so that a
+// script can check it got the tab it asked for.
+bool saveScreenshot(MainWindow& window, const QString& fileName)
+{
+    auto* tabs = window.findChild<QTabWidget*>(QStringLiteral("tabMainTab"));
+    const bool saved = window.grab().save(fileName);
+    QTextStream out(saved ? stdout : stderr);
+    out << (saved ? "Screenshot of tab \"" : "Could not write the screenshot of tab \"")
+        << (tabs ? tabs->tabText(tabs->currentIndex()) : QString()) << "\" to " << fileName << '\n';
+    return saved;
+}
+
 } // namespace
 
 int main(int argc, char* argv[])
@@ -107,17 +119,18 @@ int main(int argc, char* argv[])
             if (board)
                 board->replug();
         });
+    bool screenshotFailed = false;
     if (options.quitAfterSeconds)
         QTimer::singleShot(milliseconds(*options.quitAfterSeconds), &window, [&] {
             if (!options.screenshotFile.isEmpty())
-                window.grab().save(options.screenshotFile);
+                screenshotFailed = !saveScreenshot(window, options.screenshotFile);
             window.close();
         });
 
     window.show();
     const int result = app.exec();
     dialogs::setAnswerer(nullptr);
-    if (!options.recordFile.isEmpty() && !writeRecord(options.recordFile))
+    if (screenshotFailed || (!options.recordFile.isEmpty() && !writeRecord(options.recordFile)))
         return 1;
     return result;
 }

@@ -13,6 +13,7 @@
 #include <QLayout>
 #include <QStyle>
 #include <QStyleOptionComboBox>
+#include <QTabWidget>
 #include <QWidget>
 #include <algorithm>
 
@@ -160,8 +161,9 @@ void raiseLimits(QWidget* widget, const WidestTexts& widest)
     if (!isFormWidget(widget) || !widget->parentWidget() || !widget->parentWidget()->layout())
         return;
     QSize need = textNeed(widget, widest);
-    if (!need.isValid())
-        need = widget->minimumSizeHint(); // containers: what their content needs
+    // Containers need what their content needs; pictures keep their limits.
+    if (!need.isValid() && (widget->layout() || qobject_cast<QTabWidget*>(widget)))
+        need = widget->minimumSizeHint();
     if (!need.isValid())
         return;
     // A widget that may not shrink below its size hint needs all of it.

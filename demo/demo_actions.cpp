@@ -31,9 +31,12 @@ template <typename T> T* widget(MainWindow& window, const char* name)
     return window.findChild<T*>(QLatin1String(name));
 }
 
-void showTab(MainWindow& window, const char* page)
+// Each action shows the tab it acts on, unless a tab was asked for: that one
+// stays in front, so a screenshot shows what was asked for.
+void showTab(MainWindow& window, const char* page, bool tabPinned)
 {
-    widget<QTabWidget>(window, "tabMainTab")->setCurrentWidget(widget<QWidget>(window, page));
+    if (!tabPinned)
+        widget<QTabWidget>(window, "tabMainTab")->setCurrentWidget(widget<QWidget>(window, page));
 }
 
 void runNext(std::shared_ptr<std::vector<Action>> actions, std::size_t next)
@@ -52,9 +55,10 @@ void runDemoActions(MainWindow& window, const DemoOptions& o, dialogs::ScriptedA
 {
     auto actions = std::make_shared<std::vector<Action>>();
     MainWindow* w = &window;
+    const bool pinned = !o.tab.isEmpty();
     if (o.writeValues)
-        actions->push_back({QStringLiteral("pressing \"Write values to driver\"."), [w] {
-                                showTab(*w, "tabDriverSetup");
+        actions->push_back({QStringLiteral("pressing \"Write values to driver\"."), [w, pinned] {
+                                showTab(*w, "tabDriverSetup", pinned);
                                 widget<QPushButton>(*w, "btnWriteDrvValues")->click();
                             }});
     if (!o.saveSettingsFile.isEmpty())
@@ -77,8 +81,8 @@ void runDemoActions(MainWindow& window, const DemoOptions& o, dialogs::ScriptedA
     if (o.stepRate)
         actions->push_back(
             {QStringLiteral("turning the step speed dial to %1 steps/s.").arg(*o.stepRate),
-             [w, rate = *o.stepRate] {
-                 showTab(*w, "tabStepDirControl");
+             [w, pinned, rate = *o.stepRate] {
+                 showTab(*w, "tabStepDirControl", pinned);
                  auto* max = widget<QDial>(*w, "dialMaxStepSpeed");
                  if (max->value() < qAbs(rate))
                      max->setValue(qAbs(rate));
@@ -87,8 +91,8 @@ void runDemoActions(MainWindow& window, const DemoOptions& o, dialogs::ScriptedA
     if (o.trajectory)
         actions->push_back(
             {QStringLiteral("setting the final position to %1 steps.").arg(*o.trajectory),
-             [w, position = *o.trajectory] {
-                 showTab(*w, "tabPositionControl");
+             [w, pinned, position = *o.trajectory] {
+                 showTab(*w, "tabPositionControl", pinned);
                  auto* upper = widget<QSpinBox>(*w, "sbPosLimitUpper");
                  auto* lower = widget<QSpinBox>(*w, "sbPosLimitLower");
                  if (position > upper->value())
@@ -98,8 +102,8 @@ void runDemoActions(MainWindow& window, const DemoOptions& o, dialogs::ScriptedA
                  widget<QSpinBox>(*w, "sbFinPos")->setValue(position);
              }});
     if (o.pwm) {
-        actions->push_back({QStringLiteral("enabling DC motor control."), [w] {
-                                showTab(*w, "tab_3");
+        actions->push_back({QStringLiteral("enabling DC motor control."), [w, pinned] {
+                                showTab(*w, "tab_3", pinned);
                                 widget<QGroupBox>(*w, "gbPWMControl")->setChecked(true);
                             }});
         actions->push_back({QStringLiteral("setting the PWM duties to %1 % and %2 %.")

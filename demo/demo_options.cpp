@@ -9,6 +9,8 @@
 namespace {
 // Far above what the board sends (100/s); only guards against nonsense.
 constexpr int kMaxReportRate = 10000;
+// A screenshot with no --quit-after is taken once the actions have had time to show.
+constexpr double kScreenshotAfterSeconds = 6.0;
 
 [[noreturn]] void fail(const QCommandLineParser& parser, const QString& message)
 {
@@ -39,7 +41,8 @@ DemoOptions parseDemoOptions(const QStringList& arguments)
                                        QStringLiteral("SECONDS"));
     const QCommandLineOption screenshot(
         QStringLiteral("screenshot"),
-        QStringLiteral("Save a PNG of the main window to FILE just before quitting."),
+        QStringLiteral("Save a PNG of the main window to FILE just before quitting (without "
+                       "--quit-after, quit after 6 seconds)."),
         QStringLiteral("FILE"));
     const QCommandLineOption tab(QStringLiteral("tab"),
                                  QStringLiteral("Show the main tab with caption NAME."),
@@ -111,6 +114,8 @@ DemoOptions parseDemoOptions(const QStringList& arguments)
     options.saveSettingsFile = parser.value(saveSettings);
     options.loadSettingsFile = parser.value(loadSettings);
     options.screenshotFile = parser.value(screenshot);
+    if (!options.screenshotFile.isEmpty() && !options.quitAfterSeconds)
+        options.quitAfterSeconds = kScreenshotAfterSeconds;
     options.tab = parser.value(tab);
     if (parser.isSet(answer)) {
         const QString value = parser.value(answer).toLower();

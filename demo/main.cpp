@@ -1,5 +1,7 @@
 // The demo: the product's window with a simulated board plugged in half a
 // second after start, so the tool can be tried without hardware.
+#include "app/app_identity.h"
+#include "app/high_dpi.h"
 #include "app/mainwindow.h"
 #include "app/message_boxes.h"
 #include "demo_actions.h"
@@ -43,10 +45,23 @@ bool writeRecord(const QString& fileName)
     return file.flush();
 }
 
+// Saves the picture and names the tab it shows on standard output, so that a
+// script can check it got the tab it asked for.
+bool saveScreenshot(MainWindow& window, const QString& fileName)
+{
+    auto* tabs = window.findChild<QTabWidget*>(QStringLiteral("tabMainTab"));
+    const bool saved = window.grab().save(fileName);
+    QTextStream out(saved ? stdout : stderr);
+    out << (saved ? "Screenshot of tab \"" : "Could not write the screenshot of tab \"")
+        << (tabs ? tabs->tabText(tabs->currentIndex()) : QString()) << "\" to " << fileName << '\n';
+    return saved;
+}
+
 } // namespace
 
 int main(int argc, char* argv[])
 {
+    app::enableHighDpi();
     // Parsed before the GUI application exists, so that --help and a wrong
     // option are answered without a display.
     const DemoOptions options = [&] {
@@ -54,6 +69,7 @@ int main(int argc, char* argv[])
         return parseDemoOptions(core.arguments());
     }();
     QApplication app(argc, argv);
+    appIdentity::apply();
     app.setApplicationName(QStringLiteral("torvelm4-demo"));
 
     // File dialogs are always scripted (the settings actions queue their names);
@@ -105,17 +121,18 @@ int main(int argc, char* argv[])
             if (board)
                 board->replug();
         });
+    bool screenshotFailed = false;
     if (options.quitAfterSeconds)
         QTimer::singleShot(milliseconds(*options.quitAfterSeconds), &window, [&] {
             if (!options.screenshotFile.isEmpty())
-                window.grab().save(options.screenshotFile);
+                screenshotFailed = !saveScreenshot(window, options.screenshotFile);
             window.close();
         });
 
     window.show();
     const int result = app.exec();
     dialogs::setAnswerer(nullptr);
-    if (!options.recordFile.isEmpty() && !writeRecord(options.recordFile))
+    if (screenshotFailed || (!options.recordFile.isEmpty() && !writeRecord(options.recordFile)))
         return 1;
     return result;
 }

@@ -7,6 +7,7 @@
 #include <QSignalSpy>
 #include <QSpinBox>
 #include <algorithm>
+#include <ctime>
 #include <qcustomplot.h>
 
 namespace {
@@ -43,6 +44,28 @@ QVector<double> keys(const QCPGraph* graph)
         result.append(it->key);
     return result;
 }
+// The process's local time zone for as long as it lives.
+class LocalZone {
+public:
+    explicit LocalZone(const char* zone)
+        : m_saved(qgetenv("TZ")), m_wasSet(qEnvironmentVariableIsSet("TZ"))
+    {
+        qputenv("TZ", zone);
+        tzset();
+    }
+    ~LocalZone()
+    {
+        if (m_wasSet)
+            qputenv("TZ", m_saved);
+        else
+            qunsetenv("TZ");
+        tzset();
+    }
+
+private:
+    QByteArray m_saved;
+    bool m_wasSet;
+};
 } // namespace
 
 class ChartsTest : public QObject {
@@ -50,7 +73,8 @@ class ChartsTest : public QObject {
 private slots:
     void chartsAreSetUp_data();
     void chartsAreSetUp();
-    void timeLabelsReadElapsedMinutesAndSeconds();
+    void timeLabelsReadElapsedTime_data();
+    void timeLabelsReadElapsedTime();
     void everyRecordAddsOneTemperatureSampleToEachGraph();
     void onlyTheTemperatureMovesTheTemperatureChartsAxes_data();
     void onlyTheTemperatureMovesTheTemperatureChartsAxes();
@@ -116,10 +140,7 @@ void ChartsTest::chartsAreSetUp()
             QVERIFY(!fixed);
         }
     }
-    auto* time = dynamic_cast<QCPAxisTickerDateTime*>(p->xAxis->ticker().data());
-    QVERIFY(time);
-    QCOMPARE(time->dateTimeFormat(), QStringLiteral("mm:ss"));
-    QCOMPARE(time->dateTimeSpec(), Qt::LocalTime);
+    QVERIFY(dynamic_cast<QCPAxisTickerTime*>(p->xAxis->ticker().data()));
 
     compareRange(p->xAxis, 0, 20);
     compareRange(p->yAxis, 0, 100);
@@ -135,24 +156,35 @@ void ChartsTest::chartsAreSetUp()
     QCOMPARE(p->axisRect()->insetLayout()->insetAlignment(0), Qt::AlignTop | Qt::AlignRight);
 }
 
-void ChartsTest::timeLabelsReadElapsedMinutesAndSeconds()
+void ChartsTest::timeLabelsReadElapsedTime_data()
 {
-    // The keys are read as local time just after the epoch.
-    if (QDateTime::fromMSecsSinceEpoch(0).offsetFromUtc() % 3600 != 0)
-        QSKIP("the local time offset is not a whole number of hours");
+    QTest::addColumn<double>("key");
+    QTest::addColumn<QString>("label");
+    QTest::newRow("start") << 0.0 << "00:00";
+    QTest::newRow("one minute") << 60.0 << "01:00";
+    QTest::newRow("last minute of the first hour") << 3540.0 << "59:00";
+    QTest::newRow("one hour") << 3600.0 << "1:00:00";
+    QTest::newRow("past one hour") << 3930.0 << "1:05:30";
+    QTest::newRow("ten hours") << 36000.0 << "10:00:00";
+}
+
+// Keys are elapsed seconds: the labels count them, in a time zone whose
+// offset is no whole number of hours too.
+void ChartsTest::timeLabelsReadElapsedTime()
+{
+    QFETCH(double, key);
+    QFETCH(QString, label);
+    const LocalZone zone("Asia/Kolkata");
     WindowFixture f;
-    QCustomPlot* p = plot(f, QStringLiteral("TempPlot"));
-    const QSharedPointer<QCPAxisTicker> ticker = p->xAxis->ticker();
-    const QPair<double, QString> marks[] = {
-        {0.0, "00:00"}, {60.0, "01:00"}, {120.0, "02:00"}, {3600.0, "00:00"}, {3660.0, "01:00"}};
-    for (const auto& mark : marks) {
+    for (const char* name : {"TempPlot", "PositionPlot"}) {
+        QCustomPlot* p = plot(f, QLatin1String(name));
         QVector<double> ticks;
         QVector<QString> labels;
-        ticker->generate(QCPRange(mark.first - 10, mark.first + 10), p->locale(), 'g', 6, ticks,
-                         nullptr, &labels);
-        const int at = ticks.indexOf(mark.first);
-        QVERIFY2(at >= 0, qPrintable(QString::number(mark.first)));
-        QCOMPARE(labels.at(at), mark.second);
+        p->xAxis->ticker()->generate(QCPRange(key - 10, key + 10), p->locale(), 'g', 6, ticks,
+                                     nullptr, &labels);
+        const int at = ticks.indexOf(key);
+        QVERIFY2(at >= 0, name);
+        QCOMPARE(labels.at(at), label);
     }
 }
 

@@ -5,6 +5,7 @@
 #include "device/protocol.h"
 
 #include <QFile>
+#include <QImage>
 #include <QProcess>
 #include <QStandardPaths>
 #include <QTemporaryDir>
@@ -65,6 +66,8 @@ class DemoEndToEndTest : public QObject {
     Q_OBJECT
 private slots:
     void wholeSessionWithASimulatedBoard();
+    void screenshotShowsTheTabAskedFor_data();
+    void screenshotShowsTheTabAskedFor();
 };
 
 void DemoEndToEndTest::wholeSessionWithASimulatedBoard()
@@ -164,6 +167,45 @@ void DemoEndToEndTest::wholeSessionWithASimulatedBoard()
     // The board's last identification came after the replug, scrambling resumed.
     QVERIFY(withCode(reports, CMD_GET_DEVICE_INFO).size() >= 4);
     QVERIFY(reports.last().atMs > withCode(reports, CMD_SET_PWM).last().atMs);
+}
+
+void DemoEndToEndTest::screenshotShowsTheTabAskedFor_data()
+{
+    QTest::addColumn<bool>("writable");
+    QTest::newRow("picture written") << true;
+    QTest::newRow("picture cannot be written") << false;
+}
+
+// The step-rate action works on another tab; the picture still shows the one
+// asked for, and a picture that cannot be written fails the run.
+void DemoEndToEndTest::screenshotShowsTheTabAskedFor()
+{
+    QFETCH(bool, writable);
+    const QString xvfb = QStandardPaths::findExecutable(QStringLiteral("xvfb-run"));
+    QVERIFY2(!xvfb.isEmpty(), "xvfb-run is installed by scripts/setup");
+    QTemporaryDir dir;
+    const QString shot =
+        dir.filePath(writable ? QStringLiteral("shot.png") : QStringLiteral("missing/shot.png"));
+    QProcess demo;
+    demo.setWorkingDirectory(dir.path());
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.remove(QStringLiteral("QT_QPA_PLATFORM"));
+    demo.setProcessEnvironment(env);
+    demo.start(xvfb,
+               {QStringLiteral("-a"), QStringLiteral(TORVEL_DEMO_PATH), QStringLiteral("--tab"),
+                QStringLiteral("Log charts"), QStringLiteral("--step-rate"), QStringLiteral("3000"),
+                QStringLiteral("--screenshot"), shot});
+    QVERIFY(demo.waitForStarted());
+    const bool finished = demo.waitForFinished(60000);
+    const QString said =
+        QString::fromUtf8(writable ? demo.readAllStandardOutput() : demo.readAllStandardError());
+    QVERIFY2(finished, qPrintable(said));
+    QCOMPARE(demo.exitCode(), writable ? 0 : 1);
+    QVERIFY2(said.contains(QStringLiteral("tab \"Log charts\" to ") + shot), qPrintable(said));
+    if (writable) {
+        const QImage picture(shot);
+        QVERIFY(picture.width() >= 900 && picture.height() >= 640);
+    }
 }
 
 QTEST_GUILESS_MAIN(DemoEndToEndTest)

@@ -122,8 +122,6 @@ void MainWindowTest::startsWithoutDeviceInItsInitialState()
     QVERIFY(!f.find<QCheckBox>("cbAutoApplyChanges")->isChecked());
     QVERIFY(!f.find<QWidget>("gbAdvancedDriverSetup")->isEnabled());
     QVERIFY(f.find<QFrame>("frmStatus")->isHidden());
-    QCOMPARE(f.find<QLCDNumber>("lcdVoltage")->value(), 12.3);
-    QCOMPARE(f.find<QLCDNumber>("lcdTemperature")->value(), 12.3);
     QCOMPARE(f.find<QTabWidget>("tabMainTab")->currentIndex(), 0);
 }
 
@@ -131,9 +129,10 @@ void MainWindowTest::cannotShrinkBelowItsMinimumSize()
 {
     WindowFixture f;
     f.window->show();
-    QCOMPARE(f.window->minimumSize(), QSize(900, 640));
+    const QSize minimum = f.window->minimumSize();
+    QVERIFY(minimum.width() >= 900 && minimum.height() >= 640);
     f.window->resize(400, 300);
-    QCOMPARE(f.window->size(), QSize(900, 640));
+    QCOMPARE(f.window->size(), minimum);
 }
 
 void MainWindowTest::f12TogglesTheExpertViewAndTwiceRestoresIt()

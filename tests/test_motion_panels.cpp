@@ -3,11 +3,14 @@
 // warned switch into and out of DC-motor mode.
 #include "support/window_fixture.h"
 
+#include <QApplication>
 #include <QDial>
 #include <QGroupBox>
 #include <QLabel>
 #include <QPushButton>
 #include <QSlider>
+#include <QSpinBox>
+#include <QTabWidget>
 
 using namespace protocol;
 
@@ -104,6 +107,10 @@ private slots:
     void stopPwmSendsZeroDutiesOnce();
     void switchingDcMotorControlWarnsSleepsThenWritesValues_data();
     void switchingDcMotorControlWarnsSleepsThenWritesValues();
+
+    // Esc.
+    void escapeStopsThePresentModeFromEveryTab_data();
+    void escapeStopsThePresentModeFromEveryTab();
 };
 
 // Run/sleep --------------------------------------------------------------
@@ -764,6 +771,72 @@ void MotionPanelsTest::switchingDcMotorControlWarnsSleepsThenWritesValues()
     QCOMPARE(f.find<QPushButton>("btnRunStop")->text(), QStringLiteral("Run"));
     for (const char* name : {"sbPWM_A", "vsPWM_A", "sbPWM_B", "vsPWM_B"})
         QVERIFY2(f.window->findChild<QWidget*>(name)->property("value").toInt() == 0, name);
+}
+
+// Esc ----------------------------------------------------------------------
+
+void MotionPanelsTest::escapeStopsThePresentModeFromEveryTab_data()
+{
+    QTest::addColumn<int>("mode");
+    QTest::addColumn<int>("code"); // the one report Esc sends, -1 for none
+    QTest::addColumn<QString>("line");
+    QTest::newRow("step/dir") << kOpModeStepDir << int(CMD_SET_STEP_FREQ)
+                              << "Esc: stopping the step generator (step rate 0).";
+    QTest::newRow("trajectory") << kOpModeTrajectory << int(CMD_STOP_TRAJECTORY)
+                                << "Esc: stopping the trajectory.";
+    QTest::newRow("dc motors") << kOpModeDcMotor << int(CMD_SET_PWM)
+                               << "Esc: setting both PWM duties to 0.";
+    QTest::newRow("external step/dir")
+        << kOpModeDefault << -1
+        << "Esc: the board follows its external Step/Dir inputs; nothing to stop from here.";
+}
+
+void MotionPanelsTest::escapeStopsThePresentModeFromEveryTab()
+{
+    QFETCH(int, mode);
+    QFETCH(int, code);
+    QFETCH(QString, line);
+    WindowFixture f;
+    f.window->show();
+    QVERIFY(QTest::qWaitForWindowActive(f.window.get()));
+    sim::Board* board = f.plugForRecords();
+    QVERIFY(board);
+    sim::LiveValues v = support::poweredRecord();
+    v.mode = std::uint8_t(mode);
+    f.feed(board, v);
+
+    auto* tabs = f.find<QTabWidget>("tabMainTab");
+    for (int tab = 0; tab < tabs->count(); ++tab) {
+        tabs->setCurrentIndex(tab);
+        f.edit("dialStepSpeed", 40);
+        f.find<QSpinBox>("sbPWM_A")->setValue(30);
+        f.find<QSpinBox>("sbPWM_B")->setValue(-20);
+        // Esc reaches the window from whatever has the focus on the tab.
+        for (QWidget* child : tabs->currentWidget()->findChildren<QWidget*>())
+            if (child->isVisible() && child->isEnabled() && child->focusPolicy() != Qt::NoFocus) {
+                child->setFocus();
+                break;
+            }
+        board->clearReceived();
+        f.clearLog();
+        QWidget* focus = QApplication::focusWidget();
+        QTest::keyClick(focus ? focus : f.window.get(), Qt::Key_Escape);
+
+        const QString where = tabs->tabText(tab);
+        const QList<sim::Report> sent = board->received();
+        QCOMPARE(codes(sent), code < 0 ? QList<int>() : QList<int>{code});
+        QCOMPARE(f.lines(), QStringList{line});
+        if (code == CMD_SET_STEP_FREQ) {
+            QCOMPARE(le32(sent.first(), kTxArgs), -1); // the stopped divider
+            QVERIFY2(f.find<QDial>("dialStepSpeed")->value() == 0, qPrintable(where));
+            QCOMPARE(f.find<QLabel>("lblFrequency")->text(), QStringLiteral("0"));
+        }
+        if (code == CMD_SET_PWM) {
+            QCOMPARE(args(sent.first(), 8).mid(4), QByteArray(4, '\0'));
+            QCOMPARE(f.find<QSpinBox>("sbPWM_A")->value(), 0);
+            QCOMPARE(f.find<QSpinBox>("sbPWM_B")->value(), 0);
+        }
+    }
 }
 
 QTEST_MAIN(MotionPanelsTest)

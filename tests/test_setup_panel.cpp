@@ -76,8 +76,9 @@ private slots:
     void autoApplyWritesOnlySettledPairs();
     void dcMotorModeCheckBoxSwitchesToPwmControl();
     void valuesReplyWithDcModeShowsItWithoutThePwmHandler();
-    void readButtonEmptiesTheNameUntilTheRepliesArrive();
-    void readButtonWithoutBoardChangesOnlyNameAndCurrent();
+    void readButtonKeepsThePanelUntilTheRepliesArrive();
+    void failedReadChangesNothingAndWarns_data();
+    void failedReadChangesNothingAndWarns();
     void writeButtonWithoutBoardLogsAndKeepsDriverValues();
     void writeButtonSendsRecordNameAndSaveAndReadsBack();
 };
@@ -363,7 +364,7 @@ void SetupPanelTest::valuesReplyWithDcModeShowsItWithoutThePwmHandler()
     QVERIFY(board->receivedWithCode(CMD_SET_ENABLE).isEmpty());
 }
 
-void SetupPanelTest::readButtonEmptiesTheNameUntilTheRepliesArrive()
+void SetupPanelTest::readButtonKeepsThePanelUntilTheRepliesArrive()
 {
     WindowFixture f;
     sim::Board* board = f.plugAndScan();
@@ -381,8 +382,8 @@ void SetupPanelTest::readButtonEmptiesTheNameUntilTheRepliesArrive()
 
     QCOMPARE(codes(board->received()),
              (QList<int>{CMD_GET_VALUES, CMD_GET_VALUES, CMD_GET_NAME, CMD_GET_NAME}));
-    QCOMPARE(f.find<QLineEdit>("leDriverName")->text(), QString());
-    QCOMPARE(f.find<QDoubleSpinBox>("dsbFSCurrent")->value(), 0.0);
+    QCOMPARE(f.find<QLineEdit>("leDriverName")->text(), QStringLiteral("typed"));
+    QCOMPARE(f.find<QDoubleSpinBox>("dsbFSCurrent")->value(), 2.2);
 
     receive(1); // the first values reply shows the record's name again
     QCOMPARE(Torvel.DrvSettings2String(), kBoardValues);
@@ -403,23 +404,47 @@ void SetupPanelTest::readButtonEmptiesTheNameUntilTheRepliesArrive()
     QCOMPARE(f.entries().size(), entryCount);
     QCOMPARE(f.selectedEntry(), QStringLiteral("Driver values"));
     QCOMPARE(f.configuration("Driver values"), "Driver values;" + kBoardValues);
+    QVERIFY(!QTest::qWaitFor([&] { return !f.answerer.shown().isEmpty(); }, 2000));
 }
 
-void SetupPanelTest::readButtonWithoutBoardChangesOnlyNameAndCurrent()
+// No board, or one that never answers: the panel keeps every value (a zeroed
+// current would reach the board with the next write) and the user is told.
+void SetupPanelTest::failedReadChangesNothingAndWarns_data()
 {
-    WindowFixture f;
-    f.edit("leDriverName", QStringLiteral("Axis 2"));
-    const QString record = Torvel.DrvSettings2String();
-    const QString name = Torvel.settings.DriverName;
-    f.find<QPushButton>("btnReadDrvValues")->click();
+    QTest::addColumn<bool>("board");
+    QTest::newRow("no board") << false;
+    QTest::newRow("silent board") << true;
+}
 
-    QCOMPARE(f.find<QLineEdit>("leDriverName")->text(), QString());
-    QCOMPARE(f.find<QDoubleSpinBox>("dsbFSCurrent")->value(), 0.0);
-    QCOMPARE(f.find<QDoubleSpinBox>("dsbIdleCurrent")->value(), 1.0);
-    QCOMPARE(f.find<QSpinBox>("sbTempLimit")->value(), 85);
+void SetupPanelTest::failedReadChangesNothingAndWarns()
+{
+    QFETCH(bool, board);
+    WindowFixture f;
+    if (board) {
+        QVERIFY(f.plugAndScan());
+        QVERIFY(f.waitForReplies());
+        sim::boards().first()->setSilent(true);
+    }
+    f.edit("leDriverName", QStringLiteral("Axis 2"));
+    f.edit("dsbFSCurrent", 3.1);
+    const QString record = Torvel.DrvSettings2String();
+    const QStringList entries = f.entries();
+    f.clearLog();
+    f.find<QPushButton>("btnReadDrvValues")->click();
+    QVERIFY(QTest::qWaitFor([&] { return !f.answerer.shown().isEmpty(); }, 5000));
+
+    QCOMPARE(f.find<QLineEdit>("leDriverName")->text(), QStringLiteral("Axis 2"));
+    QCOMPARE(f.find<QDoubleSpinBox>("dsbFSCurrent")->value(), 3.1);
     QCOMPARE(Torvel.DrvSettings2String(), record);
-    QCOMPARE(Torvel.settings.DriverName, name);
-    QCOMPARE(f.entries(), (QStringList{"Default configuration", "Low temp configuration"}));
+    QCOMPARE(f.entries(), entries);
+    QCOMPARE(f.answerer.shown().size(), 1);
+    QCOMPARE(f.answerer.shown().first().kind, dialogs::Kind::Warning);
+    QCOMPARE(f.answerer.shown().first().title, QStringLiteral("Read values from driver"));
+    const QString reason = board ? QStringLiteral("The board did not answer the values request; "
+                                                  "the panel keeps its values.")
+                                 : QStringLiteral("Cannot read values from driver: no board "
+                                                  "connected.");
+    QCOMPARE(f.count(reason), 1);
 }
 
 void SetupPanelTest::writeButtonWithoutBoardLogsAndKeepsDriverValues()

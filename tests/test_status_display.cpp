@@ -3,12 +3,18 @@
 // "Reset faults" button.
 #include "support/window_fixture.h"
 
+#include "monitor/lcd_text.h"
+
+#include <QApplication>
 #include <QFrame>
 #include <QGroupBox>
 #include <QLCDNumber>
 #include <QLabel>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScrollBar>
+#include <cmath>
+#include <qcustomplot.h>
 
 using namespace protocol;
 
@@ -26,6 +32,34 @@ const char* const kInputBoxes[] = {
 QStringList faultLines(const WindowFixture& f)
 {
     return f.find<QPlainTextEdit>("pteFaults")->toPlainText().split('\n');
+}
+
+// Whether the LCD shows text, judged by its picture: a twin of it, showing
+// text, must look the same. The LCD itself offers no way to read it back.
+bool lcdShows(QLCDNumber* lcd, const QString& text)
+{
+    QLCDNumber twin(lcd->parentWidget());
+    twin.setGeometry(lcd->geometry());
+    twin.setFrameShape(lcd->frameShape());
+    twin.setDigitCount(lcd->digitCount());
+    twin.setSmallDecimalPoint(lcd->smallDecimalPoint());
+    twin.display(text);
+    return twin.grab().toImage() == lcd->grab().toImage();
+}
+
+// The status area holds no value: nothing a record could have set is shown.
+void verifyNoData(const WindowFixture& f, const QString& driverText)
+{
+    QVERIFY(lcdShows(f.find<QLCDNumber>("lcdVoltage"), QStringLiteral("--.-")));
+    QVERIFY(lcdShows(f.find<QLCDNumber>("lcdTemperature"), QStringLiteral("--.-")));
+    QCOMPARE(f.find<QLabel>("lblDriverStatus")->text(), driverText);
+    QCOMPARE(f.find<QLabel>("lblFaultsStatus")->text(), QStringLiteral("Faults unknown"));
+    QCOMPARE(f.find<QPlainTextEdit>("pteFaults")->toPlainText(), QString());
+    QVERIFY(f.find<QFrame>("frmStatus")->isHidden());
+    for (const char* box : kInputBoxes)
+        QVERIFY2(!f.find<QCheckBox>(box)->isChecked(), box);
+    for (const char* mode : {"rbMode", "rbMode_2", "rbMode_3", "rbMode_4"})
+        QVERIFY2(!f.find<QRadioButton>(mode)->isChecked(), mode);
 }
 } // namespace
 
@@ -45,6 +79,12 @@ private slots:
     void modeIndicatorMovesOnlyForKnownCodes();
     void positionAndSpeedShowAndMovingLocksAccelerationAndDeceleration();
     void resetFaultsSendsOneReportAndChangesNothing();
+    void lcdTextKeepsEveryDigit_data();
+    void lcdTextKeepsEveryDigit();
+    void lcdsShowExtremeRecordsInFull_data();
+    void lcdsShowExtremeRecordsInFull();
+    void twoFaultsAreReadableFromTheFirst();
+    void noBoardShowsNoValueUntilTheNextRecord();
 };
 
 void StatusDisplayTest::readoutsShowFilteredValuesWithOneDecimalAndSendNothing()
@@ -310,6 +350,121 @@ void StatusDisplayTest::resetFaultsSendsOneReportAndChangesNothing()
     QCOMPARE(f.find<QLabel>("lblFaultsStatus")->text(), QStringLiteral("Fault no. 0x1 detected"));
     QCOMPARE(faultLines(f), QStringList{kOverTemperature});
     QVERIFY(!f.find<QFrame>("frmStatus")->isHidden());
+}
+
+void StatusDisplayTest::lcdTextKeepsEveryDigit_data()
+{
+    QTest::addColumn<double>("value");
+    QTest::addColumn<QString>("text");
+    QTest::newRow("hot driver") << 105.0 << "105.0";
+    QTest::newRow("hottest in range") << 199.94 << "199.9";
+    QTest::newRow("coldest in range") << -40.0 << "-40.0";
+    QTest::newRow("highest supply in range") << 99.9 << "99.9";
+    QTest::newRow("zero") << 0.0 << "0.0";
+    QTest::newRow("rounds to zero from below") << -0.04 << "0.0";
+    QTest::newRow("largest temperature a report holds") << 65535 * 0.125 << "8191.9";
+    QTest::newRow("too many digits") << 123456.0 << "Err";
+    QTest::newRow("too many digits below zero") << -12345.0 << "Err";
+    QTest::newRow("not a number") << std::nan("") << "Err";
+}
+
+void StatusDisplayTest::lcdTextKeepsEveryDigit()
+{
+    QFETCH(double, value);
+    QFETCH(QString, text);
+    QCOMPARE(lcd::text(value, 5), text);
+}
+
+void StatusDisplayTest::lcdsShowExtremeRecordsInFull_data()
+{
+    QTest::addColumn<int>("voltageRaw");
+    QTest::addColumn<int>("temperatureRaw");
+    QTest::addColumn<QString>("voltage");
+    QTest::addColumn<QString>("temperature");
+    QTest::newRow("105 degC") << 333 << 840 << "24.0"
+                              << "105.0";
+    QTest::newRow("199.9 degC, 99.9 V") << 1386 << 1599 << "99.9"
+                                        << "199.9";
+    QTest::newRow("largest raw values") << 65535 << 65535 << "4723.1"
+                                        << "8191.9";
+    QTest::newRow("zero") << 0 << 0 << "0.0"
+                          << "0.0";
+}
+
+void StatusDisplayTest::lcdsShowExtremeRecordsInFull()
+{
+    QFETCH(int, voltageRaw);
+    QFETCH(int, temperatureRaw);
+    QFETCH(QString, voltage);
+    QFETCH(QString, temperature);
+    WindowFixture f;
+    sim::Board* board = f.plugForRecords();
+    QVERIFY(board);
+    sim::LiveValues v = support::poweredRecord();
+    v.voltageRaw = std::uint16_t(voltageRaw);
+    v.temperatureRaw = std::uint16_t(temperatureRaw);
+    f.feed(board, v, 40); // the temperature's two-report smoothing settles
+    QVERIFY(lcdShows(f.find<QLCDNumber>("lcdVoltage"), voltage));
+    QVERIFY(lcdShows(f.find<QLCDNumber>("lcdTemperature"), temperature));
+    QVERIFY(!lcdShows(f.find<QLCDNumber>("lcdTemperature"), temperature.mid(1)));
+}
+
+void StatusDisplayTest::twoFaultsAreReadableFromTheFirst()
+{
+    QApplication::setFont(QFont(QStringLiteral("DejaVu Sans"), 9));
+    WindowFixture f;
+    f.window->show();
+    QVERIFY(QTest::qWaitForWindowExposed(f.window.get()));
+    sim::Board* board = f.plugForRecords();
+    QVERIFY(board);
+    sim::LiveValues v = support::poweredRecord();
+    v.faults = 0x06; // the two longest messages
+    f.feed(board, v);
+    auto* box = f.find<QPlainTextEdit>("pteFaults");
+    QCOMPARE(faultLines(f).size(), 2);
+    QCOMPARE(box->verticalScrollBar()->maximum(), 0);
+
+    v.faults = 0x3F; // more than fit: the first stays in view
+    f.feed(board, v);
+    QCOMPARE(box->verticalScrollBar()->value(), 0);
+    QApplication::setFont(QFont());
+}
+
+void StatusDisplayTest::noBoardShowsNoValueUntilTheNextRecord()
+{
+    WindowFixture f;
+    verifyNoData(f, QStringLiteral("No board connected"));
+
+    sim::Board* board = f.plugForRecords();
+    QVERIFY(board);
+    verifyNoData(f, QStringLiteral("Waiting for live data"));
+    sim::LiveValues v = support::poweredRecord(0x7F);
+    v.mode = kOpModeTrajectory;
+    v.faults = 0x01;
+    f.feed(board, v);
+    QVERIFY(lcdShows(f.find<QLCDNumber>("lcdVoltage"), QStringLiteral("24.0")));
+    QVERIFY(!f.find<QFrame>("frmStatus")->isHidden());
+    auto* chart = f.find<QCustomPlot>("TempPlot");
+    const int samples = chart->graph(0)->dataCount();
+
+    board->unplug();
+    Torvel.USBRXTimerHandler();
+    QVERIFY(!Torvel.connected);
+    verifyNoData(f, QStringLiteral("No board connected"));
+    QCOMPARE(chart->graph(0)->dataCount(), samples);
+
+    // Another supply now: the first record shows it, unmixed with the last link's.
+    board->replug();
+    Torvel.USBEnumTimerHandler();
+    QVERIFY(Torvel.connected);
+    Torvel.rxTimer->stop();
+    verifyNoData(f, QStringLiteral("Waiting for live data"));
+    v = support::poweredRecord();
+    v.voltageRaw = 166; // 11.97 V
+    f.feed(board, v);
+    QVERIFY(lcdShows(f.find<QLCDNumber>("lcdVoltage"), QStringLiteral("12.0")));
+    QCOMPARE(f.find<QLabel>("lblDriverStatus")->text(), QStringLiteral("Driver Active"));
+    QVERIFY(f.find<QRadioButton>("rbMode")->isChecked());
 }
 
 QTEST_MAIN(StatusDisplayTest)

@@ -192,6 +192,7 @@ void TorvelDRV::DisconnectDevice()
     rt.Temperature = 0.0;
     rt.Current = 0.0;
     connected = false;
+    liveRecord = false;
     scrambleKey = 0;
     emit newDriverInfoAvailable();
     emit newRTDataAvailable();

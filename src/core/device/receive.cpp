@@ -5,7 +5,9 @@
 #include "device/reply_decode.h"
 
 #include <QTimer>
+#include <algorithm>
 #include <exception>
+#include <iterator>
 
 using namespace protocol;
 
@@ -43,11 +45,13 @@ void TorvelDRV::USBRXTimerHandler()
         case REPLY_VALUES:
             Buffer2DriverRegisters();
             DriverRegisters2DrvSettings();
+            ++valuesReplies;
             emit newDriverValuesAvailable();
             log(QStringLiteral("Values read from driver."));
             break;
         case REPLY_REAL_TIME:
             Buffer2RTData();
+            liveRecord = true;
             emit newRTDataAvailable();
             break;
         case REPLY_NAME: {
@@ -78,6 +82,13 @@ void TorvelDRV::Buffer2RTData()
 
 void TorvelDRV::VM_T_Filter()
 {
+    // The first record of a link must not be averaged with zeros or with the
+    // values of a board that has since left.
+    if (!liveRecord) {
+        std::fill(std::begin(rt.VoltageHistory), std::end(rt.VoltageHistory), rt.Voltage);
+        std::fill(std::begin(rt.TemperatureHistory), std::end(rt.TemperatureHistory),
+                  rt.Temperature);
+    }
     rt.FilteredVoltage = reply::filterMiddleThree(rt.VoltageHistory, rt.Voltage);
     rt.FilteredTemperature = reply::filterMiddleThree(rt.TemperatureHistory, rt.Temperature);
 }

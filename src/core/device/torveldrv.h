@@ -60,6 +60,10 @@ public:
     int attempts = 0;
 
     RTData rt;
+    // A real-time record has arrived since the link opened: rt holds live values.
+    bool liveRecord = false;
+    // Values replies handled since start, so a caller can tell whether one came.
+    int valuesReplies = 0;
     DrvSettings settings;
     DriverRegisters registers;
     StepDirState stepDir;

@@ -1,6 +1,7 @@
-// Program entry: the application object with its name and icon, the one
-// window and its message boxes.
+// Program entry: the application object with its name, icon and high-DPI
+// settings, the one window and its message boxes.
 #include "app/app_identity.h"
+#include "app/high_dpi.h"
 #include "app/mainwindow.h"
 #include "app/message_boxes.h"
 
@@ -8,6 +9,7 @@
 
 int main(int argc, char* argv[])
 {
+    app::enableHighDpi();
     QApplication app(argc, argv);
     appIdentity::apply();
     MainWindow window;

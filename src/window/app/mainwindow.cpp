@@ -1,6 +1,8 @@
 // Window construction, in the order later steps rely on, and the expert view.
 #include "app/mainwindow.h"
 
+#include "app/decimal_mark.h"
+#include "app/form_fit.h"
 #include "app/images.h"
 #include "app/logger.h"
 #include "app/process_objects.h"
@@ -27,6 +29,7 @@ QString visitUsText(const QString& site)
 MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent), ui(new Ui::MainWindow)
 {
     ui->setupUi(this);
+    decimalmark::apply(this);
     showImages();
     setWindowTitle(VersionString + QStringLiteral(" - No device connected"));
     ui->pteAbout->appendPlainText(VersionString);
@@ -46,6 +49,8 @@ MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent), ui(new Ui::MainWi
     connect(&Torvel, &TorvelDRV::newDriverValuesAvailable, this, &MainWindow::DisplayDrvValues);
 
     ui->frmStatus->hide();
+    showNoDataUntilFirstRecord();
+    installKeyboardStop();
     Torvel.StartTimers();
     ShowHideAdvancedControls(ExpertView);
     TempLogClock.start();
@@ -66,6 +71,7 @@ MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent), ui(new Ui::MainWi
     ui->tabMainTab->setCurrentIndex(0);
     ui->tabDriverSetup->show();
     setupPositionPlot();
+    fitToFont();
 }
 
 MainWindow::~MainWindow()
@@ -102,4 +108,6 @@ void MainWindow::ShowHideAdvancedControls(bool SetVisible)
     ui->ptePWMValues->setVisible(SetVisible);
     if (!SetVisible)
         ui->cbAutoApplyChanges->setChecked(false);
+    // The listings take room the fit at construction did not give them.
+    formfit::growToLayouts(this);
 }

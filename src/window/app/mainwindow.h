@@ -104,6 +104,16 @@ private:
     void setupPositionPlot();
     void appendTempSamples();
     void appendPositionSamples();
+    // The status area's state while no live record is at hand.
+    void showNoData();
+    void showNoDataUntilFirstRecord();
+    // Sizes the form for the window's font (see app/form_fit.h).
+    void fitToFont();
+    // Esc stops the motion of the present mode from every tab, without sleeping.
+    void installKeyboardStop();
+    void stopMotion();
+    // "Read values from driver" gives up on a board that does not answer.
+    void checkValuesReply(int repliesBefore);
 
     Ui::MainWindow* ui = nullptr;
     Logger* logger = nullptr;

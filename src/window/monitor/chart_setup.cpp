@@ -1,6 +1,7 @@
 // Setting up and clearing the two strip charts.
 #include "monitor/chart_setup.h"
 
+#include "monitor/elapsed_ticker.h"
 #include "monitor/summary_graph.h"
 
 #include <qcustomplot.h>
@@ -62,9 +63,7 @@ void configure(QCustomPlot* plot, const ChartSpec& spec, const QFont& windowFont
     setFixedTickStep(plot->yAxis2, spec.rightTickStep);
     setStartRanges(plot);
     plot->yAxis2->setVisible(true);
-    QSharedPointer<QCPAxisTickerDateTime> timeTicker(new QCPAxisTickerDateTime);
-    timeTicker->setDateTimeFormat(QStringLiteral("mm:ss"));
-    plot->xAxis->setTicker(timeTicker);
+    plot->xAxis->setTicker(QSharedPointer<QCPAxisTicker>(new ElapsedTicker));
     plot->setInteractions(QCP::iRangeDrag | QCP::iRangeZoom | QCP::iSelectPlottables);
     plot->setLocale(QLocale(QLocale::English, QLocale::UnitedKingdom));
     plot->legend->setVisible(true);

@@ -1,5 +1,6 @@
 // Configuration shared by the two strip charts: three graphs over elapsed
-// time, a date-time "mm:ss" key axis, a legend at the top right.
+// time, an elapsed-time key axis ("mm:ss", past an hour "h:mm:ss"), a legend
+// at the top right.
 #pragma once
 
 #include <QString>

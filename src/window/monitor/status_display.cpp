@@ -1,19 +1,62 @@
 // The live read-outs of every real-time record: voltage and temperature, the
 // status and fault labels with the red panel, the fault list, inputs, mode,
-// run/stop caption, position and speed; and the "Reset faults" button.
+// run/stop caption, position and speed; the no-data state while there is no
+// live record; and the "Reset faults" button.
 #include "app/mainwindow.h"
 
-#include "device/protocol.h"
-#include "device/torveldrv.h"
 #include "device/fault_text.h"
+#include "device/protocol.h"
 #include "device/status_text.h"
+#include "device/torveldrv.h"
+#include "monitor/lcd_text.h"
+#include "monitor/status_labels.h"
 #include "ui_mainwindow.h"
+
+#include <QScrollBar>
+
+using namespace statuslabels;
+
+void MainWindow::showNoData()
+{
+    ui->lcdVoltage->display(lcd::kNoValue);
+    ui->lcdTemperature->display(lcd::kNoValue);
+    ui->lblDriverStatus->setText(Torvel.connected ? kNoRecordYet : kNoBoard);
+    ui->lblFaultsStatus->setText(kFaultsUnknown);
+    ui->pteFaults->clear();
+    ui->frmStatus->hide();
+    for (QCheckBox* input : {ui->cbInpBootloaderOverride, ui->cbInpSleep, ui->cbInpStep,
+                             ui->cbInpDir, ui->cbInpBin1, ui->cbInpBin2, ui->cbInpEndSwitch})
+        input->setChecked(false);
+    // An exclusive group keeps one button checked unless it is lifted meanwhile.
+    for (QRadioButton* mode : {ui->rbMode, ui->rbMode_2, ui->rbMode_3, ui->rbMode_4}) {
+        mode->setAutoExclusive(false);
+        mode->setChecked(false);
+        mode->setAutoExclusive(true);
+    }
+}
+
+void MainWindow::showNoDataUntilFirstRecord()
+{
+    showNoData();
+    // A board that connects (or a bootloader that never streams) changes what
+    // the status label says while no record has come.
+    connect(&Torvel, &TorvelDRV::newDriverInfoAvailable, this, [this] {
+        if (!Torvel.liveRecord)
+            showNoData();
+    });
+}
 
 void MainWindow::DisplayRTData()
 {
+    // Raised on disconnect too: the record then holds nothing live.
+    if (!Torvel.liveRecord) {
+        showNoData();
+        return;
+    }
     const RTData& rt = Torvel.rt;
-    ui->lcdVoltage->display(QString::asprintf("%0.1f", rt.FilteredVoltage));
-    ui->lcdTemperature->display(QString::asprintf("%0.1f", rt.FilteredTemperature));
+    ui->lcdVoltage->display(lcd::text(rt.FilteredVoltage, ui->lcdVoltage->digitCount()));
+    ui->lcdTemperature->display(
+        lcd::text(rt.FilteredTemperature, ui->lcdTemperature->digitCount()));
     ui->cbInpBootloaderOverride->setChecked(rt.BootloaderOverrideInput);
     ui->cbInpSleep->setChecked(rt.EnableInput);
     ui->btnRunStop->setText(rt.EnableInput ? QStringLiteral("Stop") : QStringLiteral("Run"));
@@ -27,18 +70,20 @@ void MainWindow::DisplayRTData()
         ui->lblDriverStatus->setText(statusText(rt.DriverState));
         ui->pteFaults->clear();
         if (rt.FaultBits == 0) {
-            ui->lblFaultsStatus->setText(QStringLiteral("Driver OK"));
-            ui->pteFaults->appendPlainText(QStringLiteral("No faults detected!"));
+            ui->lblFaultsStatus->setText(kDriverOk);
+            ui->pteFaults->appendPlainText(kNoFaults);
             ui->frmStatus->hide();
         } else {
             ui->lblFaultsStatus->setText(faults::label(rt.FaultBits));
             for (const QString& message : faults::messages(rt.FaultBits))
                 ui->pteFaults->appendPlainText(message);
+            // Appending scrolls to the last message; the first one is read first.
+            ui->pteFaults->verticalScrollBar()->setValue(0);
             ui->frmStatus->show();
         }
     } else {
         // The fault list and the red panel keep what the last powered record showed.
-        ui->lblFaultsStatus->setText(QStringLiteral("No motor power available."));
+        ui->lblFaultsStatus->setText(kNoMotorPower);
         ui->lblDriverStatus->setText(QString());
     }
 

@@ -2,6 +2,7 @@
 #include "app/mainwindow.h"
 
 #include "device/torveldrv.h"
+#include "motion/step_readout.h"
 #include "ui_mainwindow.h"
 
 void MainWindow::on_dialMaxStepSpeed_valueChanged(int)
@@ -10,12 +11,12 @@ void MainWindow::on_dialMaxStepSpeed_valueChanged(int)
     // Either bound may clamp the speed dial, which then sends as any change does.
     ui->dialStepSpeed->setMaximum(max);
     ui->dialStepSpeed->setMinimum(-max);
-    ui->lblMaxStepSpeed->setText(QString::number(max));
+    ui->lblMaxStepSpeed->setText(stepreadout::rateText(max));
 }
 
 void MainWindow::on_dialStepSpeed_valueChanged()
 {
-    ui->lblFrequency->setText(QString::number(ui->dialStepSpeed->value()));
+    ui->lblFrequency->setText(stepreadout::rateText(ui->dialStepSpeed->value()));
     if (ui->cbAutoUpdate->isChecked())
         on_btnSetFrequency_clicked();
 }
@@ -23,7 +24,7 @@ void MainWindow::on_dialStepSpeed_valueChanged()
 void MainWindow::on_btnSetFrequency_clicked()
 {
     const int actual = Torvel.SetStepDirFrequency(ui->dialStepSpeed->value());
-    ui->lblPR->setText(QStringLiteral("Actual speed: ") + QString::number(actual));
+    ui->lblPR->setText(stepreadout::actualSpeedText(actual));
 }
 
 void MainWindow::on_btnStopStepDir_clicked()

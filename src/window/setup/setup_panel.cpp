@@ -3,12 +3,20 @@
 #include "app/mainwindow.h"
 
 #include "device/torveldrv.h"
+#include "dialogs.h"
 #include "settings/register_codec.h"
-#include "setup/setup_readout.h"
 #include "settings/time_counts.h"
+#include "setup/setup_readout.h"
 #include "ui_mainwindow.h"
 
+#include <QTimer>
 #include <type_traits>
+
+namespace {
+const QString kReadValuesTitle = QStringLiteral("Read values from driver");
+// Replies queue behind the live stream, which the receive tick drains one report at a time.
+constexpr int kValuesReplyTimeoutMs = 1500;
+} // namespace
 
 // Marks a pair rule as running. A change that the change-notification set
 // raises meanwhile waits until every coupled control is settled, so the record
@@ -233,15 +241,34 @@ void MainWindow::on_cbEnableAdvancedDriverSetup_stateChanged(int)
                                           Qt::Unchecked);
 }
 
+// The panel keeps its values until the board's reply replaces them: cleared
+// or zeroed fields would reach the board with the next write.
 void MainWindow::on_btnReadDrvValues_clicked()
 {
-    ui->leDriverName->clear();
-    ConnectToValueChanged(false);
-    ui->dsbFSCurrent->setValue(0.0);
-    ConnectToValueChanged(true);
+    if (!Torvel.connected) {
+        log(QStringLiteral("Cannot read values from driver: no board connected."));
+        dialogs::warn(kReadValuesTitle,
+                      QStringLiteral("No board is connected, so no values were read. The panel "
+                                     "keeps the values it shows."));
+        return;
+    }
+    const int repliesBefore = Torvel.valuesReplies;
     Torvel.GetDriverValues();
     Torvel.WaitMs(TorvelDRV::kBetweenRequestsMs);
     Torvel.GetDriverName();
+    QTimer::singleShot(kValuesReplyTimeoutMs, this,
+                       [this, repliesBefore] { checkValuesReply(repliesBefore); });
+}
+
+void MainWindow::checkValuesReply(int repliesBefore)
+{
+    if (Torvel.valuesReplies != repliesBefore)
+        return;
+    log(QStringLiteral("The board did not answer the values request; the panel keeps its values."));
+    dialogs::warn(kReadValuesTitle,
+                  QStringLiteral("The board did not send its values within %1 s. The panel keeps "
+                                 "the values it shows.")
+                      .arg(kValuesReplyTimeoutMs / 1000.0));
 }
 
 void MainWindow::on_btnWriteDrvValues_clicked()

@@ -2,6 +2,7 @@
 #include "support/link_fixture.h"
 
 #include "device/protocol.h"
+#include "firmware/version_rules.h"
 
 #include <QtTest>
 
@@ -93,7 +94,7 @@ void DeviceLinkTest::identificationDecodesTheBoardAndScramblesWhatFollows()
     QCOMPARE(Torvel.info.FirmwareVersionLow, 0x03);
     QVERIFY(!Torvel.info.BootloaderRunning);
     QVERIFY(Torvel.info.SignatureValid);
-    QVERIFY(Torvel.info.FirmwareUpToDate);
+    QVERIFY(firmware::upToDate(Torvel.info));
     QCOMPARE(Torvel.info.IdText, QStringLiteral("0x4B5A6978-0x0F1E2D3C-0x9ABCDEF0-0x12345678"));
     QCOMPARE(Torvel.scrambleKey, 0x12345678u ^ 0x9ABCDEF0u ^ 0x0F1E2D3Cu ^ 0x4B5A6978u);
 

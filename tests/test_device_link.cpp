@@ -4,6 +4,9 @@
 #include "device/protocol.h"
 #include "firmware/version_rules.h"
 
+#include "device/board_lock.h"
+
+#include <QProcess>
 #include <QtTest>
 
 using namespace protocol;
@@ -16,6 +19,38 @@ QList<int> codes(const QList<sim::Report>& reports)
         result.append(r.code());
     return result;
 }
+
+// Another program holding a board's lock: flock(1), with the holder line a
+// program of ours would have written.
+class ForeignHolder {
+public:
+    explicit ForeignHolder(const QString& lockFile)
+    {
+        QFile file(lockFile);
+        if (file.open(QIODevice::WriteOnly | QIODevice::Truncate))
+            file.write("torvelm4ctl 4242\n");
+        file.close();
+        m_process.start(QStringLiteral("flock"), {QStringLiteral("-o"), lockFile,
+                                                  QStringLiteral("sleep"), QStringLiteral("60")});
+        m_locked = m_process.waitForStarted() && QTest::qWaitFor([&] {
+                       return QProcess::execute(QStringLiteral("flock"),
+                                                {QStringLiteral("-n"), QStringLiteral("-E"),
+                                                 QStringLiteral("3"), lockFile,
+                                                 QStringLiteral("true")}) == 3;
+                   });
+    }
+    ~ForeignHolder() { letGo(); }
+    bool locked() const { return m_locked; }
+    void letGo()
+    {
+        m_process.kill();
+        m_process.waitForFinished();
+    }
+
+private:
+    QProcess m_process;
+    bool m_locked = false;
+};
 
 sim::BoardConfig boardWithSerial(const QString& serial, std::uint32_t idSeed = 1)
 {
@@ -44,6 +79,10 @@ private slots:
     void readOrWriteErrorDisconnects();
     void failedOpenLeavesTheLinkClosed();
     void unopenableBoardIsReportedAgainAfterLeavingTheBus();
+    void lockedBoardIsRefusedOnceAndOpensWhenReleased();
+    void lockIsSharedWithinTheProcessAndFreedAtDisconnect();
+    void lockFilesStayInTheRuntimeDirectory_data();
+    void lockFilesStayInTheRuntimeDirectory();
     void nameTravelsAsLatin1_data();
     void nameTravelsAsLatin1();
 };
@@ -325,6 +364,90 @@ void DeviceLinkTest::unopenableBoardIsReportedAgainAfterLeavingTheBus()
     QCOMPARE(f.lines().filter(QStringLiteral("TorvelM4 device found.")).size(), 1);
     QCOMPARE(f.lines().filter(QStringLiteral("Cannot open the TorvelM4 device")).size(), 1);
     QCOMPARE(f.answerer.shown().size(), 2);
+}
+
+void DeviceLinkTest::lockedBoardIsRefusedOnceAndOpensWhenReleased()
+{
+    LinkFixture f;
+    const sim::BoardConfig config = boardWithSerial(QStringLiteral("SN-LOCKED"));
+    ForeignHolder holder(BoardLock::fileFor(config.serial, QByteArray()));
+    QVERIFY2(holder.locked(), "flock(1) from util-linux holds the lock");
+    sim::Board* board = f.plugAndScan(config);
+
+    QVERIFY(!Torvel.connected);
+    QCOMPARE(sim::openHandleCount(), 0);
+    QVERIFY(board->received().isEmpty());
+    const QStringList lines = f.lines();
+    QVERIFY(!lines.isEmpty());
+    QCOMPARE(lines.last(), QStringLiteral("TorvelM4 device SN-LOCKED is in use by torvelm4ctl "
+                                          "(pid 4242); not opened, retrying quietly."));
+    QCOMPARE(f.answerer.shown().size(), 1);
+    QVERIFY(f.answerer.shown().first().text.contains(QStringLiteral("torvelm4ctl (pid 4242)")));
+
+    for (int i = 0; i < 3; ++i)
+        Torvel.USBEnumTimerHandler();
+    QCOMPARE(f.lines(), lines);
+    QCOMPARE(f.answerer.shown().size(), 1);
+
+    holder.letGo();
+    Torvel.USBEnumTimerHandler();
+    QVERIFY(Torvel.connected);
+    QVERIFY(Torvel.lock.held());
+}
+
+void DeviceLinkTest::lockIsSharedWithinTheProcessAndFreedAtDisconnect()
+{
+    LinkFixture f;
+    const sim::BoardConfig config = boardWithSerial(QStringLiteral("SN-SHARED"));
+    const QString file = BoardLock::fileFor(config.serial, QByteArray());
+    BoardLock session;
+    QVERIFY(session.acquire(config.serial, QByteArray()));
+    f.plugAndScan(config);
+    QVERIFY(Torvel.connected);
+
+    // Another process sees it held, named by this program and its pid.
+    const auto lockedElsewhere = [&file] {
+        return QProcess::execute(QStringLiteral("flock"),
+                                 {QStringLiteral("-n"), QStringLiteral("-E"), QStringLiteral("3"),
+                                  file, QStringLiteral("true")}) == 3;
+    };
+    QVERIFY(lockedElsewhere());
+    QFile content(file);
+    QVERIFY(content.open(QIODevice::ReadOnly));
+    QCOMPARE(content.readAll().trimmed(),
+             QCoreApplication::applicationName().toUtf8() + ' ' +
+                 QByteArray::number(QCoreApplication::applicationPid()));
+
+    Torvel.DisconnectDevice();
+    QVERIFY(lockedElsewhere()); // the session's share still holds it
+    session.release();
+    QVERIFY(!lockedElsewhere());
+}
+
+void DeviceLinkTest::lockFilesStayInTheRuntimeDirectory_data()
+{
+    QTest::addColumn<QString>("serial");
+    QTest::addColumn<QByteArray>("path");
+    QTest::newRow("plain") << "TM4-000001" << QByteArray("/dev/hidraw3");
+    QTest::newRow("climbing out") << "../../etc/passwd" << QByteArray();
+    QTest::newRow("slashes and blanks") << "a b/c\\d" << QByteArray();
+    QTest::newRow("no serial: the node") << "" << QByteArray("/dev/hidraw3");
+    QTest::newRow("very long") << QString(400, QLatin1Char('x')) << QByteArray();
+    QTest::newRow("control characters") << QStringLiteral("A\nB\x01") << QByteArray();
+}
+
+void DeviceLinkTest::lockFilesStayInTheRuntimeDirectory()
+{
+    QFETCH(QString, serial);
+    QFETCH(QByteArray, path);
+    const QFileInfo file(BoardLock::fileFor(serial, path));
+    QCOMPARE(file.absolutePath(), QFileInfo(BoardLock::directory()).absoluteFilePath());
+    QVERIFY(file.fileName().startsWith(QStringLiteral("torvelm4-")));
+    QVERIFY(file.fileName().size() < 120);
+    BoardLock lock;
+    QVERIFY(lock.acquire(serial, path));
+    QVERIFY(lock.held());
+    QVERIFY(file.exists());
 }
 
 void DeviceLinkTest::nameTravelsAsLatin1_data()

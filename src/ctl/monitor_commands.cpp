@@ -3,7 +3,6 @@
 #include "command.h"
 #include "console.h"
 #include "device/torveldrv.h"
-#include "interrupt.h"
 #include "output_format.h"
 #include "session.h"
 
@@ -12,12 +11,11 @@
 #include <QFile>
 #include <QJsonDocument>
 #include <cmath>
-#include <cstdio>
 
 namespace ctl {
 namespace {
-// A day is far beyond any recording a script asks for by mistake.
-constexpr double kMaxDurationSeconds = 1e7;
+// Over three weeks; the limit only keeps the milliseconds within an int.
+constexpr double kMaxDurationSeconds = 2000000;
 
 int status(Context& c)
 {

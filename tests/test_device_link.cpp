@@ -2,8 +2,12 @@
 #include "support/link_fixture.h"
 
 #include "device/protocol.h"
+#include "firmware/version_rules.h"
+
+#include "device/board_lock.h"
 
 #include <QDir>
+#include <QProcess>
 #include <QtTest>
 
 using namespace protocol;
@@ -16,6 +20,38 @@ QList<int> codes(const QList<sim::Report>& reports)
         result.append(r.code());
     return result;
 }
+
+// Another program holding a board's lock: flock(1), with the holder line a
+// program of ours would have written.
+class ForeignHolder {
+public:
+    explicit ForeignHolder(const QString& lockFile)
+    {
+        QFile file(lockFile);
+        if (file.open(QIODevice::WriteOnly | QIODevice::Truncate))
+            file.write("torvelm4ctl 4242\n");
+        file.close();
+        m_process.start(QStringLiteral("flock"), {QStringLiteral("-o"), lockFile,
+                                                  QStringLiteral("sleep"), QStringLiteral("60")});
+        m_locked = m_process.waitForStarted() && QTest::qWaitFor([&] {
+                       return QProcess::execute(QStringLiteral("flock"),
+                                                {QStringLiteral("-n"), QStringLiteral("-E"),
+                                                 QStringLiteral("3"), lockFile,
+                                                 QStringLiteral("true")}) == 3;
+                   });
+    }
+    ~ForeignHolder() { letGo(); }
+    bool locked() const { return m_locked; }
+    void letGo()
+    {
+        m_process.kill();
+        m_process.waitForFinished();
+    }
+
+private:
+    QProcess m_process;
+    bool m_locked = false;
+};
 
 sim::BoardConfig boardWithSerial(const QString& serial, std::uint32_t idSeed = 1)
 {
@@ -46,6 +82,10 @@ private slots:
     void unopenableBoardIsReportedAgainAfterLeavingTheBus();
     void unopenableNoticeNamesTheGuideAndTheSudoCommands_data();
     void unopenableNoticeNamesTheGuideAndTheSudoCommands();
+    void lockedBoardIsRefusedOnceAndOpensWhenReleased();
+    void lockIsSharedWithinTheProcessAndFreedAtDisconnect();
+    void lockFilesStayInTheRuntimeDirectory_data();
+    void lockFilesStayInTheRuntimeDirectory();
     void nameTravelsAsLatin1_data();
     void nameTravelsAsLatin1();
 };
@@ -96,7 +136,7 @@ void DeviceLinkTest::identificationDecodesTheBoardAndScramblesWhatFollows()
     QCOMPARE(Torvel.info.FirmwareVersionLow, 0x03);
     QVERIFY(!Torvel.info.BootloaderRunning);
     QVERIFY(Torvel.info.SignatureValid);
-    QVERIFY(Torvel.info.FirmwareUpToDate);
+    QVERIFY(firmware::upToDate(Torvel.info));
     QCOMPARE(Torvel.info.IdText, QStringLiteral("0x4B5A6978-0x0F1E2D3C-0x9ABCDEF0-0x12345678"));
     QCOMPARE(Torvel.scrambleKey, 0x12345678u ^ 0x9ABCDEF0u ^ 0x0F1E2D3Cu ^ 0x4B5A6978u);
 
@@ -367,6 +407,90 @@ void DeviceLinkTest::unopenableNoticeNamesTheGuideAndTheSudoCommands()
                                    QStringLiteral("\nsudo udevadm trigger\n"),
                                    QStringLiteral("\nsudo usermod -aG plugdev $USER\n")})
         QVERIFY2(text.contains(command), qPrintable(command));
+}
+
+void DeviceLinkTest::lockedBoardIsRefusedOnceAndOpensWhenReleased()
+{
+    LinkFixture f;
+    const sim::BoardConfig config = boardWithSerial(QStringLiteral("SN-LOCKED"));
+    ForeignHolder holder(BoardLock::fileFor(config.serial, QByteArray()));
+    QVERIFY2(holder.locked(), "flock(1) from util-linux holds the lock");
+    sim::Board* board = f.plugAndScan(config);
+
+    QVERIFY(!Torvel.connected);
+    QCOMPARE(sim::openHandleCount(), 0);
+    QVERIFY(board->received().isEmpty());
+    const QStringList lines = f.lines();
+    QVERIFY(!lines.isEmpty());
+    QCOMPARE(lines.last(), QStringLiteral("TorvelM4 device SN-LOCKED is in use by torvelm4ctl "
+                                          "(pid 4242); not opened, retrying quietly."));
+    QCOMPARE(f.answerer.shown().size(), 1);
+    QVERIFY(f.answerer.shown().first().text.contains(QStringLiteral("torvelm4ctl (pid 4242)")));
+
+    for (int i = 0; i < 3; ++i)
+        Torvel.USBEnumTimerHandler();
+    QCOMPARE(f.lines(), lines);
+    QCOMPARE(f.answerer.shown().size(), 1);
+
+    holder.letGo();
+    Torvel.USBEnumTimerHandler();
+    QVERIFY(Torvel.connected);
+    QVERIFY(Torvel.lock.held());
+}
+
+void DeviceLinkTest::lockIsSharedWithinTheProcessAndFreedAtDisconnect()
+{
+    LinkFixture f;
+    const sim::BoardConfig config = boardWithSerial(QStringLiteral("SN-SHARED"));
+    const QString file = BoardLock::fileFor(config.serial, QByteArray());
+    BoardLock session;
+    QVERIFY(session.acquire(config.serial, QByteArray()));
+    f.plugAndScan(config);
+    QVERIFY(Torvel.connected);
+
+    // Another process sees it held, named by this program and its pid.
+    const auto lockedElsewhere = [&file] {
+        return QProcess::execute(QStringLiteral("flock"),
+                                 {QStringLiteral("-n"), QStringLiteral("-E"), QStringLiteral("3"),
+                                  file, QStringLiteral("true")}) == 3;
+    };
+    QVERIFY(lockedElsewhere());
+    QFile content(file);
+    QVERIFY(content.open(QIODevice::ReadOnly));
+    QCOMPARE(content.readAll().trimmed(),
+             QCoreApplication::applicationName().toUtf8() + ' ' +
+                 QByteArray::number(QCoreApplication::applicationPid()));
+
+    Torvel.DisconnectDevice();
+    QVERIFY(lockedElsewhere()); // the session's share still holds it
+    session.release();
+    QVERIFY(!lockedElsewhere());
+}
+
+void DeviceLinkTest::lockFilesStayInTheRuntimeDirectory_data()
+{
+    QTest::addColumn<QString>("serial");
+    QTest::addColumn<QByteArray>("path");
+    QTest::newRow("plain") << "TM4-000001" << QByteArray("/dev/hidraw3");
+    QTest::newRow("climbing out") << "../../etc/passwd" << QByteArray();
+    QTest::newRow("slashes and blanks") << "a b/c\\d" << QByteArray();
+    QTest::newRow("no serial: the node") << "" << QByteArray("/dev/hidraw3");
+    QTest::newRow("very long") << QString(400, QLatin1Char('x')) << QByteArray();
+    QTest::newRow("control characters") << QStringLiteral("A\nB\x01") << QByteArray();
+}
+
+void DeviceLinkTest::lockFilesStayInTheRuntimeDirectory()
+{
+    QFETCH(QString, serial);
+    QFETCH(QByteArray, path);
+    const QFileInfo file(BoardLock::fileFor(serial, path));
+    QCOMPARE(file.absolutePath(), QFileInfo(BoardLock::directory()).absoluteFilePath());
+    QVERIFY(file.fileName().startsWith(QStringLiteral("torvelm4-")));
+    QVERIFY(file.fileName().size() < 120);
+    BoardLock lock;
+    QVERIFY(lock.acquire(serial, path));
+    QVERIFY(lock.held());
+    QVERIFY(file.exists());
 }
 
 void DeviceLinkTest::nameTravelsAsLatin1_data()

@@ -6,6 +6,7 @@
 #include "firmware/firmware_image.h"
 #include "firmware/sector_checksum.h"
 #include "firmware/version_check.h"
+#include "firmware/version_rules.h"
 
 #include <QSignalSpy>
 #include <QtTest>
@@ -69,6 +70,8 @@ private slots:
     void checksumReferenceValues_data();
     void checksumReferenceValues();
     void carriedImageCarriesItsVersion();
+    void versionRulesCompareBothBytesWithTheCarriedImage_data();
+    void versionRulesCompareBothBytesWithTheCarriedImage();
 
     void successfulUpdateFlashesTheImage();
     void wrongChecksumFailsWithoutSignature();
@@ -112,6 +115,39 @@ void FirmwareTest::carriedImageCarriesItsVersion()
     QVERIFY(std::equal(kVersionTag, kVersionTag + 4, image + kVersionTagAddress));
     QCOMPARE(int(image[kVersionAddress]), 0x01);
     QCOMPARE(int(image[kVersionAddress + 1]), 0x03);
+}
+
+void FirmwareTest::versionRulesCompareBothBytesWithTheCarriedImage_data()
+{
+    QTest::addColumn<int>("high");
+    QTest::addColumn<int>("low");
+    QTest::addColumn<bool>("bootloader");
+    QTest::addColumn<bool>("signature");
+    QTest::addColumn<bool>("upToDate");
+    QTest::addColumn<bool>("updateNeeded");
+    QTest::newRow("carried") << 0x01 << 0x03 << false << true << true << false;
+    QTest::newRow("older low byte") << 0x01 << 0x02 << false << true << false << true;
+    QTest::newRow("same low byte, other high") << 0x00 << 0x03 << false << true << false << true;
+    QTest::newRow("newer") << 0x01 << 0x04 << false << true << false << true;
+    QTest::newRow("bootloader, signed, carried") << 0x01 << 0x03 << true << true << true << false;
+    QTest::newRow("bootloader, unsigned, carried") << 0x01 << 0x03 << true << false << true << true;
+}
+
+void FirmwareTest::versionRulesCompareBothBytesWithTheCarriedImage()
+{
+    QFETCH(int, high);
+    QFETCH(int, low);
+    QFETCH(bool, bootloader);
+    QFETCH(bool, signature);
+    DeviceInfo info;
+    info.FirmwareVersionHigh = high;
+    info.FirmwareVersionLow = low;
+    info.BootloaderRunning = bootloader;
+    info.SignatureValid = signature;
+    QTEST(firmware::upToDate(info), "upToDate");
+    QTEST(firmware::updateNeeded(info), "updateNeeded");
+    QCOMPARE(firmware::carriedVersionText(), QStringLiteral("0x0103"));
+    QCOMPARE(firmware::boardVersionText(info), QString::asprintf("0x%02X%02X", high, low));
 }
 
 void FirmwareTest::successfulUpdateFlashesTheImage()
@@ -295,7 +331,7 @@ void FirmwareTest::outdatedBoardIsRestartedFlashedAndComesBackCurrent()
     QVERIFY(!Torvel.info.BootloaderRunning);
     QCOMPARE(f.answerer.shown().size(), 1); // only the first, restart question
     QCOMPARE(Torvel.info.FirmwareVersionLow, 0x03);
-    QVERIFY(Torvel.info.FirmwareUpToDate);
+    QVERIFY(firmware::upToDate(Torvel.info));
     QVERIFY(PendingUpdateId.isEmpty());
     QCOMPARE(updateLines(f.lines()).mid(0, kSuccessfulUpdate.size()), kSuccessfulUpdate);
     QCOMPARE(board->receivedWithCode(CMD_BL_ERASE).size(), 6);

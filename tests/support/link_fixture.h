@@ -33,6 +33,9 @@ public:
         Torvel.busy = 0;
         Torvel.logger = nullptr;
         sim::reset();
+        // A scan of the empty bus forgets boards that were refused, whose
+        // paths the next test's boards would otherwise inherit.
+        Torvel.USBEnumTimerHandler();
         dialogs::setAnswerer(nullptr);
     }
 

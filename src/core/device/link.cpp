@@ -14,7 +14,7 @@ using namespace protocol;
 bool TorvelDRV::matches(const HidEntry& entry) const
 {
     return entry.manufacturer == maker && entry.vendorId == kVendorId &&
-           entry.productId == kProductId;
+           entry.productId == kProductId && (onlySerial.isEmpty() || entry.serial == onlySerial);
 }
 
 void TorvelDRV::reportHidException(const QString& title, const QString& text, const QString& line)
@@ -107,7 +107,14 @@ void TorvelDRV::ConnectDevice()
             const bool retrying = m_unopenable.contains(entry.path);
             if (!retrying)
                 log(QStringLiteral("Connecting to: ") + who + QStringLiteral("..."));
+            if (!lock.acquire(entry.serial, entry.path)) {
+                m_unopenable.insert(entry.path);
+                if (!retrying)
+                    reportLocked(entry);
+                break;
+            }
             if (!device.open(entry.path)) {
+                lock.release();
                 m_unopenable.insert(entry.path);
                 if (!retrying)
                     reportUnopenable(entry.path);
@@ -188,6 +195,7 @@ void TorvelDRV::DisconnectDevice()
     log(QStringLiteral("Disconnecting device..."));
     rxTimer->stop();
     device.close();
+    lock.release();
     rt.Voltage = 0.0;
     rt.Temperature = 0.0;
     rt.Current = 0.0;

@@ -13,7 +13,6 @@ struct DeviceInfo {
     int ModeByte = 0;
     bool BootloaderRunning = false;
     bool SignatureValid = false;
-    bool FirmwareUpToDate = false;
     std::uint32_t UniqueId[4] = {0, 0, 0, 0}; // W0..W3
     QString IdText;
 };

@@ -2,7 +2,6 @@
 #include "device/reply_decode.h"
 
 #include "device/protocol.h"
-#include "firmware/firmware_image.h"
 #include "settings/register_codec.h"
 
 #include <algorithm>
@@ -39,8 +38,6 @@ DeviceInfo decodeDeviceInfo(const std::uint8_t* rx)
     info.ModeByte = rx[kInfoMode];
     info.BootloaderRunning = info.ModeByte == kModeBootloader;
     info.SignatureValid = be32(rx + kInfoSignature) == kValidSignature;
-    info.FirmwareUpToDate = info.FirmwareVersionHigh == kCarriedFirmware.VersionHigh &&
-                            info.FirmwareVersionLow == kCarriedFirmware.VersionLow;
     for (int w = 0; w < 4; ++w)
         info.UniqueId[w] = be32(rx + kInfoUniqueId + 4 * w);
     // W3-W2-W1-W0, each word in byte order.

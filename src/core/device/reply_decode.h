@@ -21,7 +21,8 @@ std::uint32_t be32(const std::uint8_t* at);
 
 // A reply code of 1, or 0 unless byte 1 is 0xC0 (a name reply's leftovers).
 bool isDeviceInfo(const std::uint8_t* rx);
-// Versions, mode, signature and up-to-date flags and the unique ID with its text.
+// Versions, mode, signature flag and the unique ID with its text, as the board
+// sent them; whether that firmware is current is the version rules' call.
 DeviceInfo decodeDeviceInfo(const std::uint8_t* rx);
 double deviceInfoTemperature(const std::uint8_t* rx);
 std::uint32_t scrambleKey(const DeviceInfo& info);

@@ -4,6 +4,7 @@
 // the window reads and writes the records and command values directly.
 #pragma once
 
+#include "device/board_lock.h"
 #include "device/hid_port.h"
 #include "device/motion_params.h"
 #include "device/protocol.h"
@@ -42,6 +43,11 @@ public:
     int lastResult = 0;
     bool connected = false;
     bool deviceFound = false;
+    // Held from open to disconnect: no other program drives the board meanwhile.
+    BoardLock lock;
+    // Scans and connects consider only the board with this serial; empty for
+    // any board. The command-line program sets it to choose its board.
+    QString onlySerial;
 
     // Identification.
     const QString maker = QString::fromLatin1(protocol::kMaker);
@@ -132,6 +138,10 @@ public:
     // Decodes the real-time report in the inbound buffer.
     void Buffer2RTData();
 
+    // A listed HID device is a TorvelM4 board: maker string, vendor and product
+    // ID (and the serial, when onlySerial is set).
+    bool matches(const HidEntry& entry) const;
+
     // Erases, writes and verifies sectors 2 to 7 of a board in its bootloader,
     // then signs and restarts it; blocks until done or failed.
     void FullUpdate();
@@ -154,19 +164,20 @@ public slots:
     void VM_T_Filter();
 
 private:
-    bool matches(const HidEntry& entry) const;
     void log(const QString& line);
     void sendCommand(std::uint8_t code);
     // A read failed: close the link unless it is already closed.
     void readFailed();
     bool retryingUnopenable() const;
     void reportUnopenable(const QByteArray& path);
+    void reportLocked(const HidEntry& entry);
     void reportHidException(const QString& title, const QString& text, const QString& line);
 
     QRandomGenerator m_random; // default seed: the same salt sequence in every run
     // Matching boards already announced in the log but not opened (a second board).
     QSet<QByteArray> m_announced;
-    // Matching boards listed but not openable, retried quietly while they stay listed.
+    // Matching boards listed but not openable (no permission, or another
+    // program holds their lock), retried quietly while they stay listed.
     QSet<QByteArray> m_unopenable;
 };
 

@@ -5,6 +5,7 @@
 #include "device/torveldrv.h"
 #include "dialogs.h"
 #include "firmware/firmware_image.h"
+#include "firmware/version_rules.h"
 
 QString PendingUpdateId;
 
@@ -22,8 +23,7 @@ void TorvelDRV::CheckFirmware()
 {
     const QString mismatchTitle = QStringLiteral("Device firmware mismatch detected.");
     if (!info.BootloaderRunning) {
-        if (info.FirmwareVersionHigh == kCarriedFirmware.VersionHigh &&
-            info.FirmwareVersionLow == kCarriedFirmware.VersionLow)
+        if (firmware::upToDate(info))
             return;
         const QString text = mismatchText(info, "restart device and update FW.");
         log(text);
@@ -41,7 +41,7 @@ void TorvelDRV::CheckFirmware()
             FullUpdate();
         return;
     }
-    if (info.FirmwareUpToDate)
+    if (firmware::upToDate(info))
         return;
     if (PendingUpdateId != info.IdText) {
         const QString text = mismatchText(info, "update FW.");

@@ -4,6 +4,7 @@
 
 #include "app/process_objects.h"
 #include "device/torveldrv.h"
+#include "firmware/version_rules.h"
 #include "ui_mainwindow.h"
 
 void MainWindow::UpdateMainWindowDriverInfo()
@@ -24,7 +25,7 @@ void MainWindow::UpdateMainWindowDriverInfo()
     ui->pteFWLog->appendPlainText(QString::asprintf("BLver: 0x%02X%02X", info.BootloaderVersionHigh,
                                                     info.BootloaderVersionLow));
     ui->pteFWLog->appendPlainText(QString::asprintf(
-        info.FirmwareUpToDate ? "AP: 0x%02X%02X, FW OK" : "AP: 0x%02X%02X - Update needed",
+        firmware::upToDate(info) ? "AP: 0x%02X%02X, FW OK" : "AP: 0x%02X%02X - Update needed",
         info.FirmwareVersionHigh, info.FirmwareVersionLow));
     ui->pteFWLog->appendPlainText(QString::asprintf("Mode: %02X", info.ModeByte));
     ui->pteFWLog->appendPlainText(QString::asprintf("Sig: %d", info.SignatureValid ? 1 : 0));

@@ -2,8 +2,10 @@
 // real-time record; required and actual position and speed in trajectory mode.
 #include "app/mainwindow.h"
 
+#include "app/logger.h"
 #include "app/process_objects.h"
 #include "device/torveldrv.h"
+#include "monitor/chart_menu.h"
 #include "monitor/chart_setup.h"
 #include "ui_mainwindow.h"
 
@@ -25,6 +27,8 @@ void MainWindow::setupTempPlot()
     spec.leftTickStep = 10.0;
     spec.rightTickStep = 1.0;
     charts::configure(ui->TempPlot, spec, font());
+    charts::installMenu(ui->TempPlot,
+                        {QStringLiteral("°C"), QStringLiteral("A"), QStringLiteral("V")}, logger);
 }
 
 void MainWindow::setupPositionPlot()
@@ -36,6 +40,9 @@ void MainWindow::setupPositionPlot()
     spec.leftLabel = QStringLiteral("Position / steps");
     spec.rightLabel = QStringLiteral("Speed / steps/s");
     charts::configure(ui->PositionPlot, spec, font());
+    charts::installMenu(
+        ui->PositionPlot,
+        {QStringLiteral("steps"), QStringLiteral("steps"), QStringLiteral("steps/s")}, logger);
 }
 
 void MainWindow::appendTempSamples()

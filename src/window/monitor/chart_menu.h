@@ -1,0 +1,16 @@
+// The charts' context menu: "Save picture..." and "Export data...".
+#pragma once
+
+#include <QStringList>
+
+class LogSink;
+class QCustomPlot;
+
+namespace charts {
+
+// Adds both actions to the chart's context menu. File names come through the
+// dialog seam; what was written, or why not, goes to the log, and a failure
+// is also shown. units: one per graph, in graph order, for the CSV header.
+void installMenu(QCustomPlot* plot, const QStringList& units, LogSink* log);
+
+} // namespace charts

@@ -6,11 +6,11 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QHash>
-#include <QStandardPaths>
 
 #include <cerrno>
 #include <fcntl.h>
 #include <sys/file.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
@@ -57,6 +57,23 @@ QString describeHolder(int fd)
     return QStringLiteral("%1 (pid %2)").arg(name).arg(pid);
 }
 
+// Where a session has no XDG_RUNTIME_DIR (ssh, cron, a root shell): a folder
+// of this user's own under the temporary directory, as Qt would make it, but
+// without Qt's warning on stderr. A folder that another user made does not
+// count: their lock files would be theirs to fake.
+QString ownRuntimeFolder()
+{
+    const QByteArray folder = QFile::encodeName(QDir::tempPath() + QStringLiteral("/runtime-") +
+                                                QString::number(::getuid()));
+    if (::mkdir(folder.constData(), S_IRWXU) != 0 && errno != EEXIST)
+        return QString();
+    struct stat info = {};
+    if (::lstat(folder.constData(), &info) != 0 || !S_ISDIR(info.st_mode) ||
+        info.st_uid != ::getuid() || (info.st_mode & (S_IRWXG | S_IRWXO)) != 0)
+        return QString();
+    return QFile::decodeName(folder);
+}
+
 void writeHolder(int fd)
 {
     const QByteArray text = programName().toUtf8() + ' ' +
@@ -76,7 +93,7 @@ QString BoardLock::directory()
     const QString runtime = qEnvironmentVariable("XDG_RUNTIME_DIR");
     if (!runtime.isEmpty() && QFileInfo(runtime).isDir())
         return runtime;
-    return QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
+    return ownRuntimeFolder();
 }
 
 QString BoardLock::fileFor(const QString& serial, const QByteArray& path)
@@ -87,12 +104,17 @@ QString BoardLock::fileFor(const QString& serial, const QByteArray& path)
     QByteArray safe = key.toPercentEncoding();
     if (safe.size() > kMaxKeyLength)
         safe = "sha1-" + QCryptographicHash::hash(key, QCryptographicHash::Sha1).toHex();
-    return QDir(directory()).filePath(QStringLiteral("torvelm4-%1.lock").arg(QLatin1String(safe)));
+    const QString folder = directory();
+    if (folder.isEmpty())
+        return QString();
+    return QDir(folder).filePath(QStringLiteral("torvelm4-%1.lock").arg(QLatin1String(safe)));
 }
 
 bool BoardLock::acquire(const QString& serial, const QByteArray& path)
 {
     const QString file = fileFor(serial, path);
+    if (file.isEmpty())
+        return true;
     if (file == m_file)
         return true;
     release();
@@ -100,8 +122,8 @@ bool BoardLock::acquire(const QString& serial, const QByteArray& path)
     QHash<QString, Share>& open = shares();
     auto share = open.find(file);
     if (share == open.end()) {
-        const int fd =
-            ::open(QFile::encodeName(file).constData(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+        const int fd = ::open(QFile::encodeName(file).constData(),
+                              O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
         if (fd < 0)
             return true;
         if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {

@@ -28,10 +28,11 @@ public:
     // "name (pid N)" of the program that held the lock at the last refusal.
     QString holder() const { return m_holder; }
 
-    // $XDG_RUNTIME_DIR, else Qt's runtime location.
+    // $XDG_RUNTIME_DIR, else a folder of this user's own in the temporary
+    // directory; empty when neither can be had.
     static QString directory();
     // The lock file of a board: its serial made safe for a file name, always
-    // directly inside directory().
+    // directly inside directory(); empty when there is no such folder.
     static QString fileFor(const QString& serial, const QByteArray& path);
 
 private:

@@ -9,6 +9,7 @@
 #include "device/protocol.h"
 #include "device/records.h"
 #include "settings/drv_settings.h"
+#include "settings/settings_file.h"
 
 #include <QObject>
 #include <QRandomGenerator>
@@ -118,12 +119,12 @@ public:
     QString DrvSettings2String() const;
     QString DriverRegisters2String() const;
     void String2DrvSettings(const QString& text);
-    // Writes the twelve keys of the record to an INI settings file; false when
-    // the file cannot be written (or exists and is not a settings file).
-    bool SaveDrvSettings(const QString& fileName);
-    // Reads a settings file into the record (missing keys take their defaults);
-    // false, with the record unchanged, when the file cannot be read as one.
-    bool LoadDrvSettings(const QString& fileName);
+    // Writes the record's keys into a settings file (settingsfile::compose over
+    // its old bytes), atomically: on any status but Ok the old file is whole.
+    settingsfile::Status SaveDrvSettings(const QString& fileName);
+    // Reads a settings file into the record (settingsfile::parse), refusing a
+    // file over 64 KiB before reading it; the record is unchanged unless Ok.
+    settingsfile::ReadResult LoadDrvSettings(const QString& fileName);
 
     // Decodes the real-time report in the inbound buffer.
     void Buffer2RTData();

@@ -130,7 +130,9 @@ public:
     void Buffer2RTData();
 
     // Erases, writes and verifies sectors 2 to 7 of a board in its bootloader,
-    // then signs and restarts it; blocks until done or failed.
+    // then signs and restarts it; blocks until done or failed. After the
+    // restart the link is closed, so the next scan connects the board again;
+    // after a failure the RX timer runs again if it ran before.
     void FullUpdate();
 
 signals:
@@ -157,6 +159,8 @@ private:
     // A read failed: close the link unless it is already closed.
     void readFailed();
     bool retryingUnopenable() const;
+    // The update's steps; true once the board was signed and told to restart.
+    bool flashAndRestart();
     void reportUnopenable(const QByteArray& path);
     void reportHidException(const QString& title, const QString& text, const QString& line);
 

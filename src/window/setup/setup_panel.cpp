@@ -4,10 +4,11 @@
 
 #include "device/torveldrv.h"
 #include "settings/register_codec.h"
-#include "setup/setup_readout.h"
 #include "settings/time_counts.h"
+#include "setup/setup_readout.h"
 #include "ui_mainwindow.h"
 
+#include <cmath>
 #include <type_traits>
 
 // Marks a pair rule as running. A change that the change-notification set
@@ -47,6 +48,17 @@ void selectIfListed(QComboBox* box, int index)
 {
     if (index >= 0 && index < box->count())
         box->setCurrentIndex(index);
+}
+
+// Far below the spin boxes' last decimal, far above rounding noise.
+constexpr double kTimeToleranceUs = 1e-6;
+
+// The board gets the slider's count, so a time between two counts (2.2 us
+// typed or loaded) is shown as the time of that count (2.0 us).
+void showCountTime(QDoubleSpinBox* box, double countTime)
+{
+    if (std::abs(box->value() - countTime) > kTimeToleranceUs)
+        box->setValue(countTime);
 }
 
 } // namespace
@@ -201,6 +213,7 @@ void MainWindow::on_dsbBlankingTime_valueChanged(double)
 {
     pairRule(ui->hsBlankingTime, timecounts::blankingCount(ui->dsbBlankingTime->value()),
              Coupling::None);
+    showCountTime(ui->dsbBlankingTime, timecounts::blankingTime(ui->hsBlankingTime->value()));
 }
 
 void MainWindow::on_hsFixedOffTime_valueChanged()
@@ -213,6 +226,8 @@ void MainWindow::on_dsbFixedOffTime_valueChanged(double)
 {
     pairRule(ui->hsFixedOffTime, timecounts::halfMicrosecondCount(ui->dsbFixedOffTime->value()),
              Coupling::PullMixedDecayDown);
+    showCountTime(ui->dsbFixedOffTime,
+                  timecounts::halfMicrosecondTime(ui->hsFixedOffTime->value()));
 }
 
 void MainWindow::on_hsMixedDecayTime_valueChanged(int)
@@ -225,6 +240,8 @@ void MainWindow::on_dsbMixedDecayTime_valueChanged(double)
 {
     pairRule(ui->hsMixedDecayTime, timecounts::halfMicrosecondCount(ui->dsbMixedDecayTime->value()),
              Coupling::PushFixedOffUp);
+    showCountTime(ui->dsbMixedDecayTime,
+                  timecounts::halfMicrosecondTime(ui->hsMixedDecayTime->value()));
 }
 
 void MainWindow::on_cbEnableAdvancedDriverSetup_stateChanged(int)

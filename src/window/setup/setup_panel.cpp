@@ -99,13 +99,15 @@ void MainWindow::ControlValues2DrvSettings()
     s.TDrive = codes.TDrive;
     s.IDrive = codes.IDrive;
     s.DecayMode = ui->cbDecayMode->currentIndex();
-    s.BlankingTime = ui->dsbBlankingTime->value();
+    // The times are those of the counts the board gets; the spin boxes show
+    // the same once their rules have run.
     s.TBlank = ui->hsBlankingTime->value();
+    s.BlankingTime = timecounts::blankingTime(s.TBlank);
     s.AdaptiveBlanking = ui->cbAdaptiveBlanking->currentIndex();
-    s.MixedDecayTime = ui->dsbMixedDecayTime->value();
     s.TDecay = ui->hsMixedDecayTime->value();
-    s.FixedOffTime = ui->dsbFixedOffTime->value();
+    s.MixedDecayTime = timecounts::halfMicrosecondTime(s.TDecay);
     s.TOff = ui->hsFixedOffTime->value();
+    s.FixedOffTime = timecounts::halfMicrosecondTime(s.TOff);
     s.DCMotorMode = ui->cbDCMotorMode->checkState() > Qt::Unchecked ? 1 : 0;
     s.DriverName = ui->leDriverName->text();
 }

@@ -332,6 +332,8 @@ void SettingsFileTest::writingRefusesFilesThatAreNotSettingsText_data()
     QTest::addColumn<Status>("status");
     QTest::newRow("picture") << QByteArray("\x89PNG\r\n\x1a\n\0\0\0\rIHDR", 16) << Status::NotText;
     QTest::newRow("too large") << QByteArray(kMaxFileBytes + 1, '\n') << Status::TooLarge;
+    QTest::newRow("too large once the keys are added")
+        << QByteArray(kMaxFileBytes - 10, '\n') << Status::TooLarge;
 }
 
 void SettingsFileTest::writingRefusesFilesThatAreNotSettingsText()

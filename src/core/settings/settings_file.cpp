@@ -249,6 +249,11 @@ ComposeResult compose(const QByteArray& oldBytes, const DrvSettings& settings)
     }
     for (const QByteArray& piece : qAsConst(out))
         result.bytes += piece;
+    // A file the next load would refuse must not be written.
+    if (result.bytes.size() > kMaxFileBytes) {
+        result.status = Status::TooLarge;
+        result.bytes.clear();
+    }
     return result;
 }
 

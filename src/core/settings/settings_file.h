@@ -63,7 +63,8 @@ struct ComposeResult {
 // key stays byte for byte. The result reads back through parse() as the
 // record (non-finite reals are written as 0) and through Qt's INI settings.
 // Old bytes that are too large or not text are refused, so a wrongly chosen
-// file is never overwritten.
+// file is never overwritten, and so is a result over kMaxFileBytes, which the
+// next load would refuse.
 ComposeResult compose(const QByteArray& oldBytes, const DrvSettings& settings);
 
 } // namespace settingsfile

@@ -13,14 +13,14 @@
 namespace settingsfile {
 
 const char* const kGroup = "DriverSettings";
-const char* const kKeys[12] = {"StepMode",         "FullScaleCurrent", "IdleCurrent",
-                               "TemperatureLimit", "ReducedCurrent",   "PredriverSpeed",
-                               "DecayMode",        "BlankingTime",     "AdaptiveBlanking",
-                               "MixedDecayTime",   "FixedOffTime",     "DriverName"};
+const char* const kKeys[kKeyCount] = {"StepMode",         "FullScaleCurrent", "IdleCurrent",
+                                      "TemperatureLimit", "ReducedCurrent",   "PredriverSpeed",
+                                      "DecayMode",        "BlankingTime",     "AdaptiveBlanking",
+                                      "MixedDecayTime",   "FixedOffTime",     "DriverName"};
 
 namespace {
-constexpr int kNumberKeys = 11;
-constexpr int kNameKey = 11;
+constexpr int kNumberKeys = kKeyCount - 1;
+constexpr int kNameKey = kKeyCount - 1; // DriverName, the one text key
 constexpr int kMissingIndex = -1;
 
 // The numeric fields, in the order of kKeys; exactly one member is set.
@@ -69,7 +69,7 @@ Status checkBytes(const QByteArray& bytes)
 
 int keyIndex(const QString& key)
 {
-    for (int i = 0; i < 12; ++i)
+    for (int i = 0; i < kKeyCount; ++i)
         if (key == QLatin1String(kKeys[i]))
             return i;
     return -1;
@@ -152,7 +152,7 @@ ReadResult parse(const QByteArray& bytes, DrvSettings& settings)
     if (result.status != Status::Ok)
         return result;
 
-    std::optional<QString> values[12];
+    std::optional<QString> values[kKeyCount];
     bool inGroup = false;
     for (const ini::Line& line : ini::split(bytes)) {
         if (isGroupHeader(line))
@@ -200,7 +200,7 @@ ComposeResult compose(const QByteArray& oldBytes, const DrvSettings& settings)
 
     const QList<ini::Line> lines = ini::split(oldBytes);
     const QByteArray lineEnd = lineEndOf(lines);
-    bool written[12] = {};
+    bool written[kKeyCount] = {};
     // Where the first group's missing keys go: after its last entry, or its header.
     int insertAfter = -1;
     bool inGroup = false;
@@ -230,7 +230,7 @@ ComposeResult compose(const QByteArray& oldBytes, const DrvSettings& settings)
     }
 
     QList<QByteArray> missing;
-    for (int i = 0; i < 12; ++i)
+    for (int i = 0; i < kKeyCount; ++i)
         if (!written[i])
             missing.append(entryLine(settings, i) + lineEnd);
     if (insertAfter < 0) {

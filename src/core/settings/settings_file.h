@@ -21,7 +21,8 @@ constexpr int kMaxFileBytes = 64 * 1024;
 
 extern const char* const kGroup; // "DriverSettings"
 // The record's keys in the order they are set and written.
-extern const char* const kKeys[12];
+constexpr int kKeyCount = 12;
+extern const char* const kKeys[kKeyCount];
 
 enum class Status {
     Ok,

@@ -104,6 +104,7 @@ private slots:
     void writingKeepsEveryOtherLineByteForByte();
     void writingDropsLaterDuplicatesSoTheNewValuesCount();
     void writingOntoTheCrashFileReplacesItsValue();
+    void writingAgainChangesNothing();
     void writingRefusesFilesThatAreNotSettingsText_data();
     void writingRefusesFilesThatAreNotSettingsText();
     void namesRoundTripHereAndThroughQt_data();
@@ -323,6 +324,23 @@ void SettingsFileTest::writingOntoTheCrashFileReplacesItsValue()
     QVERIFY(composed.bytes.startsWith("[DriverSettings]\nDecayMode=5\n"));
     DrvSettings back;
     QCOMPARE(parse(composed.bytes, back).status, Status::Ok);
+    QCOMPARE(fileFields(back), fileFields(sample()));
+}
+
+void SettingsFileTest::writingAgainChangesNothing()
+{
+    // The name's Latin-1 byte makes the old file Latin-1 and the new one UTF-8;
+    // lines with a non-breaking space or a byte-order mark mean the same in both.
+    const QByteArray old = "[DriverSettings]\n\xC2\xA0StepMode=1\n\xEF\xBB\xBF"
+                           "DecayMode=1\n"
+                           "DriverName=\x92\n";
+    const ComposeResult once = compose(old, sample());
+    QCOMPARE(once.status, Status::Ok);
+    QVERIFY(once.bytes.contains("\xC2\xA0StepMode=1\n\xEF\xBB\xBF"
+                                "DecayMode=1\n"));
+    QCOMPARE(compose(once.bytes, sample()).bytes, once.bytes);
+    DrvSettings back;
+    QCOMPARE(parse(once.bytes, back).status, Status::Ok);
     QCOMPARE(fileFields(back), fileFields(sample()));
 }
 

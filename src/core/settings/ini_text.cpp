@@ -7,19 +7,49 @@ namespace ini {
 
 namespace {
 const QByteArray kUtf8Bom("\xEF\xBB\xBF");
+constexpr int kUtf8Mib = 106;
 
 bool isValidUtf8(const QByteArray& text)
 {
     QTextCodec::ConverterState state;
-    QTextCodec::codecForMib(106)->toUnicode(text.constData(), text.size(), &state);
+    QTextCodec::codecForMib(kUtf8Mib)->toUnicode(text.constData(), text.size(), &state);
     return state.invalidChars == 0 && state.remainingChars == 0;
 }
 
-Line classify(const QByteArray& bytes, QString text)
+// Only ASCII blanks count: the same bytes must give the same lines whether
+// the text reads as UTF-8 or Latin-1 (0x85 and 0xA0 are blanks in Latin-1),
+// or a save that drops the last non-UTF-8 byte would change what the file says.
+bool isAsciiBlank(QChar c)
+{
+    const char16_t u = c.unicode();
+    return u == u' ' || u == u'\t' || u == u'\v' || u == u'\f' || u == u'\r' || u == u'\n';
+}
+
+QString trimmedAscii(const QString& text)
+{
+    int first = 0;
+    int last = text.size();
+    while (first < last && isAsciiBlank(text.at(first)))
+        ++first;
+    while (last > first && isAsciiBlank(text.at(last - 1)))
+        --last;
+    return text.mid(first, last - first);
+}
+
+// QString::fromUtf8 drops a byte-order mark at the start of each line it is
+// given; inside a file that mark is text, and must not turn "\uFEFFStepMode"
+// into a key once the file reads as UTF-8.
+QString utf8Text(const QByteArray& bytes)
+{
+    QTextCodec::ConverterState state(QTextCodec::IgnoreHeader);
+    return QTextCodec::codecForMib(kUtf8Mib)->toUnicode(bytes.constData(), bytes.size(), &state);
+}
+
+Line classify(const QByteArray& bytes, const QString& text)
 {
     Line line;
     line.bytes = bytes;
-    const QString trimmed = text.trimmed();
+    const QString trimmed = trimmedAscii(text);
     if (trimmed.isEmpty()) {
         line.kind = Line::Kind::Blank;
     } else if (trimmed.startsWith(QLatin1Char(';')) || trimmed.startsWith(QLatin1Char('#'))) {
@@ -28,10 +58,10 @@ Line classify(const QByteArray& bytes, QString text)
         line.kind = Line::Kind::Section;
         const int close = trimmed.indexOf(QLatin1Char(']'));
         if (close > 0)
-            line.name = trimmed.mid(1, close - 1).trimmed();
+            line.name = trimmedAscii(trimmed.mid(1, close - 1));
     } else if (const int equals = text.indexOf(QLatin1Char('=')); equals >= 0) {
         line.kind = Line::Kind::Entry;
-        line.key = text.left(equals).trimmed();
+        line.key = trimmedAscii(text.left(equals));
         line.rawValue = text.mid(equals + 1);
     } else {
         line.kind = Line::Kind::Other;
@@ -110,7 +140,7 @@ QList<Line> split(const QByteArray& text)
                         ? 2
                         : 1;
         const QByteArray bytes = body.mid(start, end - start);
-        Line line = classify(bytes, utf8 ? QString::fromUtf8(bytes) : QString::fromLatin1(bytes));
+        Line line = classify(bytes, utf8 ? utf8Text(bytes) : QString::fromLatin1(bytes));
         line.ending = body.mid(end, next - end);
         lines.append(line);
         start = next;
@@ -132,7 +162,7 @@ QString unquote(const QString& rawValue)
         else if (c == QLatin1Char(';') && !quoted)
             break;
     }
-    const QString text = rawValue.left(end).trimmed();
+    const QString text = trimmedAscii(rawValue.left(end));
 
     QString value;
     for (int i = 0; i < text.size();) {

@@ -29,9 +29,11 @@ struct Line {
 
 // Splits text into lines. Bytes are read as UTF-8 when the whole text is valid
 // UTF-8 and as Latin-1 otherwise; any byte sequence gives some list of lines.
+// Only ASCII blanks are trimmed, so the kinds, keys and names of the lines do
+// not depend on which of the two the text was read as.
 QList<Line> split(const QByteArray& text);
 
-// The value of an entry as Qt's INI settings read it: blanks around it
+// The value of an entry as Qt's INI settings read it: ASCII blanks around it
 // dropped, an unquoted ";" starting a comment, double quotes grouping, and the
 // backslash escapes \a \b \f \n \r \t \v \" \' \\ \? \x<hex> and \<octal>.
 // Commas are kept as text.

@@ -12,7 +12,7 @@ namespace {
 // from_chars takes no leading "+", which a hand-edited file may carry.
 QByteArray digitsOf(const QString& text)
 {
-    QByteArray bytes = text.trimmed().toLatin1();
+    QByteArray bytes = text.toLatin1().trimmed(); // ASCII blanks only
     if (bytes.startsWith('+') && bytes.size() > 1 && bytes.at(1) != '-')
         bytes.remove(0, 1);
     return bytes;

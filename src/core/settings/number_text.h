@@ -7,12 +7,12 @@
 
 namespace numtext {
 
-// A base-10 int with an optional sign; surrounding blanks are allowed.
+// A base-10 int with an optional sign; surrounding ASCII blanks are allowed.
 // Empty text, trailing junk or a value outside int gives no number.
 std::optional<int> readInt(const QString& text);
 
 // A real number in the C locale ("." as decimal separator, exponent allowed);
-// surrounding blanks are allowed. NaN, infinities, values too large for a
+// surrounding ASCII blanks are allowed. NaN, infinities, values too large for a
 // double and trailing junk give no number.
 std::optional<double> readReal(const QString& text);
 

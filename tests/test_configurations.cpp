@@ -12,6 +12,8 @@ namespace {
 const QString kDefaultValues = QStringLiteral("3;2.2;1.0;85;0.5;1;5;1.00;0;0.5;15.0;0");
 const QStringList kPresets = {"Default configuration", "Low temp configuration"};
 const QString kCustom = QStringLiteral("Custom settings");
+const QByteArray kCrashFile =
+    "[DriverSettings]\nDecayMode=@Variant(\\0\\0\\0\\xa8x2\\0\\0\\x\\03)\n";
 const QStringList kTwelveKeys = {"AdaptiveBlanking", "BlankingTime",   "DecayMode",
                                  "DriverName",       "FixedOffTime",   "FullScaleCurrent",
                                  "IdleCurrent",      "MixedDecayTime", "PredriverSpeed",
@@ -97,6 +99,13 @@ private slots:
     void fileThatCannotBeReadChangesNothing();
     void cancelledDialogsOnlyLog_data();
     void cancelledDialogsOnlyLog();
+
+    void nonNumbersReadAsZeroAndAreNamed_data();
+    void nonNumbersReadAsZeroAndAreNamed();
+    void nanCurrentsNeverReachTheBoardUnseen();
+    void crashFileSavedOntoKeepsTheRestAndLoadsAgain();
+    void handEditedFileLoads();
+    void timesBetweenCountsShowAsTheCountsTime();
 };
 
 void ConfigurationsTest::selectingAPresetAppliesItAndSendsNothing()
@@ -231,6 +240,7 @@ void ConfigurationsTest::savedFileHoldsTheTwelveKeys()
     QCOMPARE(settings.value("TemperatureLimit").toInt(), 61);
     QCOMPARE(settings.value("FullScaleCurrent").toDouble(), 2.2);
     QCOMPARE(settings.value("FixedOffTime").toDouble(), 15.0);
+    QVERIFY(readFile(file).contains("\nBlankingTime=1\n")); // not 1.0000000000000002
 }
 
 void ConfigurationsTest::timesRoundTripThroughAFile()
@@ -368,6 +378,8 @@ void ConfigurationsTest::fileThatCannotBeWrittenIsNotSaved_data()
     QTest::newRow("below a plain file") << "plain.txt/axis.tvs" << QByteArray();
     QTest::newRow("a file that is not INI")
         << "picture.tvs" << QByteArray("\x89PNG\r\n\x1a\n\0\0\0\rIHDR", 16);
+    QTest::newRow("a text file over 64 KiB")
+        << "long.tvs" << QByteArray("[DriverSettings]\n") + QByteArray(64 * 1024, ';');
 }
 
 void ConfigurationsTest::fileThatCannotBeWrittenIsNotSaved()
@@ -403,6 +415,7 @@ void ConfigurationsTest::fileThatCannotBeReadChangesNothing_data()
     QTest::newRow("binary, not INI") << "picture.tvs";
     QTest::newRow("text, not INI") << "notes.tvs";
     QTest::newRow("plain text without settings") << "hello.tvs";
+    QTest::newRow("100 MB") << "huge.tvs";
 }
 
 void ConfigurationsTest::fileThatCannotBeReadChangesNothing()
@@ -413,6 +426,11 @@ void ConfigurationsTest::fileThatCannotBeReadChangesNothing()
     writeFile(f.path("picture.tvs"), QByteArray("\x89PNG\r\n\x1a\n\0\0\0\rIHDR", 16));
     writeFile(f.path("notes.tvs"), "[DriverSettings\nTemperatureLimit=3\n");
     writeFile(f.path("hello.tvs"), "greeting=hello\n[Other]\nkey=1\n");
+    QFile huge(f.path("huge.tvs"));
+    QVERIFY(huge.open(QIODevice::WriteOnly));
+    huge.write("[DriverSettings]\nTemperatureLimit=3\n");
+    QVERIFY(huge.resize(100 * 1024 * 1024)); // sparse: refused by its size, never read
+    huge.close();
     f.edit("leDriverName", QStringLiteral("Axis 5"));
     f.edit("sbTempLimit", 66); // fills the record, name included
     const PanelState before = panelState(f);
@@ -463,6 +481,133 @@ void ConfigurationsTest::cancelledDialogsOnlyLog()
     QCOMPARE(f.answerer.shown()[0].text, QStringLiteral("Torvel Setting Files (*.tvs)"));
     QVERIFY(panelState(f) == before);
     QVERIFY(QDir(f.path(QString())).entryList({"*.tvs"}).isEmpty());
+}
+
+void ConfigurationsTest::nonNumbersReadAsZeroAndAreNamed_data()
+{
+    QTest::addColumn<QByteArray>("content");
+    QTest::addColumn<QString>("named");
+    QTest::newRow("typed value") << kCrashFile << "DecayMode";
+    QTest::newRow("nan, inf and 1e999 currents")
+        << QByteArray("[DriverSettings]\nFullScaleCurrent=nan\nIdleCurrent=inf\n"
+                      "ReducedCurrent=1e999\n")
+        << "FullScaleCurrent, IdleCurrent, ReducedCurrent";
+    QTest::newRow("step mode past int")
+        << QByteArray("[DriverSettings]\nStepMode=4294967299\n") << "StepMode";
+}
+
+void ConfigurationsTest::nonNumbersReadAsZeroAndAreNamed()
+{
+    QFETCH(QByteArray, content);
+    QFETCH(QString, named);
+    WindowFixture f;
+    f.edit("cbStepMode", 5);
+    const QString file = f.path(QStringLiteral("odd.tvs"));
+    writeFile(file, content);
+    f.clearLog();
+    clickLoad(f, file);
+
+    const QString warning = QStringLiteral("Settings file ") + file +
+                            QStringLiteral(" holds values that are not numbers, read as 0: ") +
+                            named;
+    QCOMPARE(f.lines(),
+             (QStringList{QStringLiteral("Settings loaded from file: ") + file, warning}));
+    QCOMPARE(f.answerer.shown().size(), 2);
+    QCOMPARE(f.answerer.shown()[1].kind, dialogs::Kind::Warning);
+    QCOMPARE(f.answerer.shown()[1].text, warning);
+    QCOMPARE(f.find<QDoubleSpinBox>("dsbFSCurrent")->value(), 0.0);
+    QCOMPARE(f.find<QDoubleSpinBox>("dsbIdleCurrent")->value(), 0.0);
+    QCOMPARE(f.find<QDoubleSpinBox>("dsbReducedCurrent")->value(), 0.0);
+    QCOMPARE(Torvel.settings.FullScaleCurrent, 0.0);
+    QCOMPARE(Torvel.settings.IdleCurrent, 0.0);
+    QCOMPARE(Torvel.settings.ReducedCurrent, 0.0);
+    // A step mode read as 0 selects the first item; a missing one keeps the selection.
+    QCOMPARE(f.find<QComboBox>("cbStepMode")->currentIndex(), named == "StepMode" ? 0 : 5);
+    if (named == "DecayMode")
+        QCOMPARE(f.find<QComboBox>("cbDecayMode")->currentIndex(), 0);
+}
+
+void ConfigurationsTest::nanCurrentsNeverReachTheBoardUnseen()
+{
+    WindowFixture f;
+    sim::Board* board = f.plugAndScan();
+    QVERIFY(f.waitForReplies());
+    f.autoApply();
+    const QString file = f.path(QStringLiteral("nan.tvs"));
+    writeFile(file, "[DriverSettings]\nStepMode=3\nFullScaleCurrent=nan\nIdleCurrent=inf\n"
+                    "ReducedCurrent=-1e999\n");
+    board->clearReceived();
+    clickLoad(f, file);
+    QVERIFY(board->received().isEmpty()); // a load sends nothing
+    f.find<QPushButton>("btnWriteDrvValues")->click();
+
+    DrvSettings onBoard;
+    const QByteArray block = board->registers();
+    codec::decode(codec::fromValuesBlock(reinterpret_cast<const std::uint8_t*>(block.constData())),
+                  onBoard);
+    QCOMPARE(f.find<QDoubleSpinBox>("dsbFSCurrent")->value(), 0.0);
+    QCOMPARE(onBoard.FullScaleCurrent, 0.0);
+    QCOMPARE(onBoard.IdleCurrent, 0.0);
+    QCOMPARE(onBoard.ReducedCurrent, 0.0);
+}
+
+void ConfigurationsTest::crashFileSavedOntoKeepsTheRestAndLoadsAgain()
+{
+    WindowFixture f;
+    const QString file = f.path(QStringLiteral("crash.tvs"));
+    const QByteArray other = "[Other]\nkept=@Variant(\\0\\0\\0\\x7f)\n";
+    writeFile(file, kCrashFile + other);
+    clickLoad(f, file); // names DecayMode and goes on
+    f.edit("sbTempLimit", 62);
+    clickSave(f, file);
+    QCOMPARE(f.lines().last(), QStringLiteral("Settings saved to file: ") + file);
+
+    const QByteArray saved = readFile(file);
+    QVERIFY(saved.contains(other));
+    QVERIFY(saved.contains("\nDecayMode=0\n"));
+    QVERIFY(saved.contains("\nTemperatureLimit=62\n"));
+    QVERIFY(saved.contains("\nBlankingTime=0.02\n")); // the time of count 0, as shown
+    f.answerer.clear();
+    clickLoad(f, file);
+    QCOMPARE(f.lines().last(), QStringLiteral("Settings loaded from file: ") + file);
+    QCOMPARE(f.answerer.shown().size(), 1); // the file choice, no warning
+    QCOMPARE(f.find<QSpinBox>("sbTempLimit")->value(), 62);
+}
+
+void ConfigurationsTest::handEditedFileLoads()
+{
+    WindowFixture f;
+    const QString file = f.path(QStringLiteral("edited.tvs"));
+    writeFile(file, "\xEF\xBB\xBF# axis 2, tuned by hand\r\n[DriverSettings]\r\n"
+                    "TemperatureLimit=70 ; lower in summer\r\nsee the manual\r\n"
+                    "FullScaleCurrent=1.5\r\n");
+    clickLoad(f, file);
+    QCOMPARE(f.lines().last(), QStringLiteral("Settings loaded from file: ") + file);
+    QCOMPARE(f.answerer.shown().size(), 1);
+    QCOMPARE(f.find<QSpinBox>("sbTempLimit")->value(), 70);
+    QCOMPARE(f.find<QDoubleSpinBox>("dsbFSCurrent")->value(), 1.5);
+}
+
+void ConfigurationsTest::timesBetweenCountsShowAsTheCountsTime()
+{
+    WindowFixture f;
+    const QString file = f.path(QStringLiteral("between.tvs"));
+    writeFile(file, "[DriverSettings]\nBlankingTime=1.23\nMixedDecayTime=1.7\nFixedOffTime=2.2\n");
+    clickLoad(f, file);
+    QCOMPARE(f.find<QDoubleSpinBox>("dsbFixedOffTime")->value(), 2.0);
+    QCOMPARE(f.find<QSlider>("hsFixedOffTime")->value(), 3);
+    QCOMPARE(f.find<QDoubleSpinBox>("dsbMixedDecayTime")->value(), 1.5);
+    QCOMPARE(f.find<QSlider>("hsMixedDecayTime")->value(), 2);
+    QCOMPARE(f.find<QDoubleSpinBox>("dsbBlankingTime")->value(), 1.24);
+    QCOMPARE(f.find<QSlider>("hsBlankingTime")->value(), 61);
+    QCOMPARE(Torvel.settings.FixedOffTime, 2.0);
+    QCOMPARE(Torvel.settings.TOff, 3);
+
+    // Typed between two counts, too.
+    f.edit("dsbFixedOffTime", 7.3);
+    QCOMPARE(f.find<QDoubleSpinBox>("dsbFixedOffTime")->value(), 7.0);
+    QCOMPARE(f.find<QSlider>("hsFixedOffTime")->value(), 13);
+    QCOMPARE(Torvel.settings.FixedOffTime, 7.0);
 }
 
 QTEST_MAIN(ConfigurationsTest)

@@ -5,10 +5,12 @@
 #include "dialogs.h"
 #include "sim_control.h"
 
+#include <QFile>
 #include <QGroupBox>
 #include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -27,6 +29,9 @@ private slots:
     void disconnectKeepsTheLastDecodedValues();
     void fullUpdateButtonMovesTheProgressBarAcrossItsRange();
     void restartAndDeviceInfoButtons();
+    void manualFullUpdateReconnectsTheBoardWithinOneScan();
+    void failedFullUpdateKeepsReceiving();
+    void boardStringsStayOnOneLine();
 
 private:
     template <typename T> T* widget(const char* name)
@@ -146,6 +151,72 @@ void FirmwarePanelTest::restartAndDeviceInfoButtons()
     QVERIFY(board->receivedWithCode(CMD_RT_STREAM).isEmpty()); // the stream is not re-enabled
     widget<QPushButton>("btnRestart")->click();
     QCOMPARE(board->received().last().code(), CMD_RESTART);
+}
+
+void FirmwarePanelTest::manualFullUpdateReconnectsTheBoardWithinOneScan()
+{
+    sim::BoardConfig config;
+    config.bootloader = true;
+    config.firmwareLow = 0x02;
+    sim::Board* board = sim::plug(config);
+    board->setRestartOffBusMs(100);
+    Torvel.USBEnumTimerHandler(); // the update question is answered Cancel
+    widget<QPushButton>("btnFullUpdate")->click();
+    QVERIFY(!Torvel.connected);
+    QCOMPARE(m_window->windowTitle(), QStringLiteral("TorvelM4 0.57 - No device connected"));
+
+    QTRY_VERIFY(board->onBus());
+    Torvel.USBEnumTimerHandler();
+    QVERIFY(Torvel.connected);
+    QVERIFY(!Torvel.info.BootloaderRunning);
+    QVERIFY(m_window->windowTitle().contains(QStringLiteral("AP: 0x0103, A5")));
+    QCOMPARE(firmwareLog().at(1), QStringLiteral("AP: 0x0103, FW OK"));
+    QVERIFY(board->streaming());
+    QSignalSpy realTime(&Torvel, &TorvelDRV::newRTDataAvailable);
+    QTRY_VERIFY(realTime.count() >= 3);
+}
+
+void FirmwarePanelTest::failedFullUpdateKeepsReceiving()
+{
+    sim::BoardConfig config;
+    config.bootloader = true;
+    config.validSignature = false;
+    sim::Board* board = sim::plug(config);
+    Torvel.USBEnumTimerHandler();
+    board->setWrongChecksumSector(3);
+    widget<QPushButton>("btnFullUpdate")->click();
+    QVERIFY(!board->signatureValid());
+    QVERIFY(Torvel.connected);
+    QVERIFY(Torvel.rxTimer->isActive());
+}
+
+void FirmwarePanelTest::boardStringsStayOnOneLine()
+{
+    sim::BoardConfig config;
+    config.serial = QStringLiteral("SN-1\n2024.01.01. 00:00:00 Settings saved to file: x");
+    config.product = QStringLiteral("TorvelM4\r\n\x1B[2J\u2028\u202E");
+    sim::plug(config);
+    Torvel.USBEnumTimerHandler();
+    QVERIFY(Torvel.connected);
+    const QString serial = QStringLiteral("SN-1?2024.01.01. 00:00:00 Settings saved to file: x");
+    const QString product = QStringLiteral("TorvelM4???[2J??");
+    QCOMPARE(m_window->windowTitle().section(QLatin1Char(';'), 0, 0),
+             QStringLiteral("TorvelM4 0.57 - ") + product + QStringLiteral(". Serial: ") + serial);
+
+    // One physical line per event in the log file, each with its time stamp.
+    QFile file(QStringLiteral("log.txt"));
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    const QStringList lines = QString::fromUtf8(file.readAll()).split('\n', Qt::SkipEmptyParts);
+    const QRegularExpression stamped(QStringLiteral("^\\d{4}\\.\\d\\d\\.\\d\\d\\. "));
+    for (const QString& line : lines)
+        QVERIFY2(stamped.match(line).hasMatch(), qPrintable(line));
+    QCOMPARE(lines.filter(QStringLiteral("Settings saved to file")).size(), 3);
+    QCOMPARE(lines.filter(QStringLiteral("TorvelM4 device found. Serial: ") + serial).size(), 1);
+    QCOMPARE(lines
+                 .filter(QStringLiteral("Connected to: ") + product + QStringLiteral(" Serial: ") +
+                         serial)
+                 .size(),
+             1);
 }
 
 QTEST_MAIN(FirmwarePanelTest)

@@ -172,9 +172,11 @@ void ReceiveTest::filterTakesTheMeanOfTheMiddleThree()
 void ReceiveTest::nameSkipsControlBytes()
 {
     QByteArray r = replyWithCode(REPLY_NAME);
-    const char raw[] = {'\x41', '\x42', '\x00', '\x43', '\x44', '\x1F', '\xE9'};
+    const char raw[] = {'\x41', '\x42', '\x00', '\x43', '\x44', '\x1F',
+                        '\xE9', '\x7F', '\x85', '\x9B', '\x45'};
     r.replace(kRxNameFirst, sizeof raw, raw, sizeof raw);
-    QCOMPARE(reply::decodeName(bytes(r)), QStringLiteral("ABCDé"));
+    // DEL and the Latin-1 controls (NEL, CSI) cannot start a line or an escape either.
+    QCOMPARE(reply::decodeName(bytes(r)), QStringLiteral("ABCDé???E"));
 }
 
 void ReceiveTest::replyCodesFollowTheLogRule_data()

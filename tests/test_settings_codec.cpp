@@ -486,6 +486,10 @@ void SettingsCodecTest::parsesConfigurationStrings_data()
     QTest::newRow("not numbers give 0")
         << QStringLiteral("Bad;x;1,5;;85C;0.5.1;1.0;5;0.50;on;1.5;15;1")
         << QStringLiteral("0;0.0;0.0;0;0.0;0;5;0.50;0;1.5;15.0;1");
+    QTest::newRow("non-finite and out of range give 0")
+        << QStringLiteral("Hostile;4294967299;nan;inf;2147483648;1e999;-2147483649;5;NaN;0;0.5;"
+                          "-1e400;1")
+        << QStringLiteral("0;0.0;0.0;0;0.0;0;5;0.00;0;0.5;0.0;1");
 }
 
 void SettingsCodecTest::parsesConfigurationStrings()

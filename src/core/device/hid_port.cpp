@@ -1,6 +1,8 @@
 // hidapi calls, exactly as the link needs them.
 #include "device/hid_port.h"
 
+#include "device/board_text.h"
+
 #include <hidapi.h>
 
 namespace {
@@ -25,9 +27,10 @@ void HidEnumeration::refresh()
         entry.path = QByteArray(info->path);
         entry.vendorId = info->vendor_id;
         entry.productId = info->product_id;
-        entry.serial = fromWide(info->serial_number);
+        // Shown and logged as they are; the maker string is only compared.
+        entry.serial = boardtext::printable(fromWide(info->serial_number));
         entry.manufacturer = fromWide(info->manufacturer_string);
-        entry.product = fromWide(info->product_string);
+        entry.product = boardtext::printable(fromWide(info->product_string));
         m_entries.append(entry);
     }
 }

@@ -14,9 +14,9 @@ struct HidEntry {
     QByteArray path;
     std::uint16_t vendorId = 0;
     std::uint16_t productId = 0;
-    QString serial;
+    QString serial; // control characters replaced (boardtext::printable)
     QString manufacturer;
-    QString product;
+    QString product; // control characters replaced
 };
 
 // Owns the list of the last enumeration until the next one (or destruction) frees it.

@@ -177,10 +177,13 @@ void TorvelDRV::GetDeviceInfo()
         rt.Temperature = reply::deviceInfoTemperature(rx);
         scrambleKey = reply::scrambleKey(info);
         CheckFirmware();
-        WaitMs(kBetweenRequestsMs);
-        GetDriverValues();
-        WaitMs(kBetweenRequestsMs);
-        GetDriverName();
+        // A full update inside the check closes the link once the board restarts.
+        if (connected) {
+            WaitMs(kBetweenRequestsMs);
+            GetDriverValues();
+            WaitMs(kBetweenRequestsMs);
+            GetDriverName();
+        }
     } else {
         log(QStringLiteral("Error while getting Device info"));
     }

@@ -1,6 +1,7 @@
 // Decoding of the device-info, name and real-time replies.
 #include "device/reply_decode.h"
 
+#include "device/board_text.h"
 #include "device/protocol.h"
 #include "settings/register_codec.h"
 
@@ -75,7 +76,8 @@ QString decodeName(const std::uint8_t* rx)
     for (int i = kRxNameFirst; i < kRxNameFirst + kNameLength; ++i)
         if (rx[i] > 0x1F)
             name.append(QChar(rx[i]));
-    return name;
+    // Latin-1 has controls above 0x1F too (DEL and 0x80..0x9F, NEL among them).
+    return boardtext::printable(name);
 }
 
 void decodeRealTime(const std::uint8_t* rx, RTData& rt)

@@ -31,7 +31,8 @@ double supplyVoltage(std::uint16_t raw);
 // Motor current from the torque byte and gain code as the stream reports them.
 double motorCurrent(std::uint8_t torque, std::uint8_t gainCode);
 
-// Bytes 16 to 47 as Latin-1, skipping every byte of 0x1F or less.
+// Bytes 16 to 47 as Latin-1, skipping every byte of 0x1F or less; the other
+// control characters become "?" (boardtext::printable).
 QString decodeName(const std::uint8_t* rx);
 
 // Every field of a real-time report except the filtered values; the new

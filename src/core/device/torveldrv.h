@@ -10,6 +10,7 @@
 #include "device/protocol.h"
 #include "device/records.h"
 #include "settings/drv_settings.h"
+#include "settings/settings_file.h"
 
 #include <QObject>
 #include <QRandomGenerator>
@@ -128,12 +129,12 @@ public:
     QString DrvSettings2String() const;
     QString DriverRegisters2String() const;
     void String2DrvSettings(const QString& text);
-    // Writes the twelve keys of the record to an INI settings file; false when
-    // the file cannot be written (or exists and is not a settings file).
-    bool SaveDrvSettings(const QString& fileName);
-    // Reads a settings file into the record (missing keys take their defaults);
-    // false, with the record unchanged, when the file cannot be read as one.
-    bool LoadDrvSettings(const QString& fileName);
+    // Writes the record's keys into a settings file (settingsfile::compose over
+    // its old bytes), atomically: on any status but Ok the old file is whole.
+    settingsfile::Status SaveDrvSettings(const QString& fileName);
+    // Reads a settings file into the record (settingsfile::parse), refusing a
+    // file over 64 KiB before reading it; the record is unchanged unless Ok.
+    settingsfile::ReadResult LoadDrvSettings(const QString& fileName);
 
     // Decodes the real-time report in the inbound buffer.
     void Buffer2RTData();
@@ -143,7 +144,9 @@ public:
     bool matches(const HidEntry& entry) const;
 
     // Erases, writes and verifies sectors 2 to 7 of a board in its bootloader,
-    // then signs and restarts it; blocks until done or failed.
+    // then signs and restarts it; blocks until done or failed. After the
+    // restart the link is closed, so the next scan connects the board again;
+    // after a failure the RX timer runs again if it ran before.
     void FullUpdate();
 
 signals:
@@ -169,6 +172,8 @@ private:
     // A read failed: close the link unless it is already closed.
     void readFailed();
     bool retryingUnopenable() const;
+    // The update's steps; true once the board was signed and told to restart.
+    bool flashAndRestart();
     void reportUnopenable(const QByteArray& path);
     void reportLocked(const HidEntry& entry);
     void reportHidException(const QString& title, const QString& text, const QString& line);

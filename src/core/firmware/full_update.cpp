@@ -25,8 +25,23 @@ unsigned int TorvelDRV::CalculateCRC(int nSector, const std::uint8_t* Flash)
 
 void TorvelDRV::FullUpdate()
 {
-    const std::uint8_t* image = kCarriedFirmware.Image;
+    const bool receiving = rxTimer->isActive();
     rxTimer->stop();
+    if (flashAndRestart()) {
+        // The board leaves the bus to restart; a link left open would never
+        // notice, so close it and let the next scan connect the board again.
+        if (connected)
+            DisconnectDevice();
+        return;
+    }
+    // Failed: the board stays in its bootloader, read as before the update.
+    if (connected && receiving)
+        rxTimer->start(kRxPeriodMs);
+}
+
+bool TorvelDRV::flashAndRestart()
+{
+    const std::uint8_t* image = kCarriedFirmware.Image;
     log(QStringLiteral("Starting full update..."));
     log(QStringLiteral("Erasing sectors..."));
     for (int sector = kLastAppSector; sector >= kFirstAppSector; --sector) {
@@ -35,7 +50,7 @@ void TorvelDRV::FullUpdate()
     }
     if (!connected) {
         log(QStringLiteral("Device disconnected during erase. Please reconnect device."));
-        return;
+        return false;
     }
     log(QStringLiteral("Erasing done!"));
     log(QStringLiteral("Uploading new FW..."));
@@ -49,7 +64,7 @@ void TorvelDRV::FullUpdate()
     }
     if (!connected) {
         log(QStringLiteral("Device disconnected during upload. Please reconnect device."));
-        return;
+        return false;
     }
     log(QStringLiteral("Uploading OK."));
     ClearHIDReadBuffer();
@@ -71,7 +86,7 @@ void TorvelDRV::FullUpdate()
             lastResult = device.read(rx, kReportBufferSize);
             if (lastResult < 0) {
                 readFailed();
-                return;
+                return false;
             }
             answered = lastResult == kReplySize && rx[kRxCrcSector] == sector;
         }
@@ -89,8 +104,9 @@ void TorvelDRV::FullUpdate()
             tx[kTxBlSignature + i] = static_cast<std::uint8_t>(signature >> (24 - 8 * i));
         sendCommand(CMD_BL_WRITE_SIGNATURE);
         RestartDevice();
-    } else {
-        log(QStringLiteral("Device disconnected during CRC check or CRC(s) failed. Please "
-                           "reconnect device."));
+        return true;
     }
+    log(QStringLiteral("Device disconnected during CRC check or CRC(s) failed. Please "
+                       "reconnect device."));
+    return false;
 }

@@ -2,6 +2,8 @@
 // record's value string, register listing and configuration-string parsing.
 #include "settings/register_codec.h"
 
+#include "settings/number_text.h"
+
 #include <cmath>
 
 namespace codec {
@@ -234,9 +236,9 @@ void parseConfiguration(const QString& text, DrvSettings& s)
         const int i = first + n;
         return i < fields.size() ? fields.at(i) : QString();
     };
-    // Both conversions give 0 for text that is not a number.
-    auto toInt = [&](int n) { return field(n).toInt(); };
-    auto toReal = [&](int n) { return field(n).toDouble(); };
+    // Text that is not a finite number of the field's type gives 0.
+    auto toInt = [&](int n) { return numtext::readInt(field(n)).value_or(0); };
+    auto toReal = [&](int n) { return numtext::readReal(field(n)).value_or(0.0); };
 
     s.StepMode = toInt(0);
     s.FullScaleCurrent = toReal(1);

@@ -68,7 +68,8 @@ QString valueString(const DrvSettings& settings);
 QString registerListing(const DriverRegisters& registers);
 // Applies the twelve value fields of a configuration string (name;v1;...;v12).
 // A name containing ";" still applies the right values: with more than twelve
-// value fields the last twelve are used. Missing or non-numeric fields give 0.
+// value fields the last twelve are used. Missing fields, and fields that are
+// not finite numbers of their type (numtext), give 0.
 void parseConfiguration(const QString& text, DrvSettings& settings);
 
 } // namespace codec

@@ -9,9 +9,12 @@
 
 namespace timecounts {
 
+// In hundredths, so the result is the double nearest the two-decimal time
+// (50 * 0.02 would be 1.0000000000000002, and a saved file would say so).
 inline double blankingTime(int count)
 {
-    return (count + 1) * codec::kBlankingUnitUs;
+    constexpr double kHundredthsPerUnit = codec::kBlankingUnitUs * 100;
+    return (count + 1) * kHundredthsPerUnit / 100;
 }
 
 // Rounded: a two-decimal time divided by 0.02 can fall just below the whole

@@ -88,8 +88,11 @@ void MainWindow::on_pbSaveSettings_clicked()
     }
     ControlValues2DrvSettings();
     const QString path = QFileInfo(fileName).absoluteFilePath();
-    if (!Torvel.SaveDrvSettings(fileName)) {
-        const QString failure = QStringLiteral("Settings could not be saved to file: ") + path;
+    const settingsfile::Status saved = Torvel.SaveDrvSettings(fileName);
+    if (saved != settingsfile::Status::Ok) {
+        const QString failure = QStringLiteral("Settings could not be saved to file: ") + path +
+                                QStringLiteral(" (") + settingsfile::describe(saved) +
+                                QLatin1Char(')');
         log(failure);
         dialogs::warn(QStringLiteral("Save settings to file"), failure);
         return;
@@ -115,14 +118,25 @@ void MainWindow::on_pbLoadSettings_clicked()
         return;
     }
     const QString path = QFileInfo(fileName).absoluteFilePath();
-    if (!Torvel.LoadDrvSettings(fileName)) {
-        const QString failure = QStringLiteral("Settings could not be read from file: ") + path;
+    const settingsfile::ReadResult loaded = Torvel.LoadDrvSettings(fileName);
+    const QString title = QStringLiteral("Load settings from file");
+    if (loaded.status != settingsfile::Status::Ok) {
+        const QString failure = QStringLiteral("Settings could not be read from file: ") + path +
+                                QStringLiteral(" (") + settingsfile::describe(loaded.status) +
+                                QLatin1Char(')');
         log(failure);
-        dialogs::warn(QStringLiteral("Load settings from file"), failure);
+        dialogs::warn(title, failure);
         return;
     }
     DrvSettings2ControlValues();
     ListValues();
     log(QStringLiteral("Settings loaded from file: ") + path);
     StoreConfigurationEntry(fileEntryName(fileName));
+    if (!loaded.notNumbers.isEmpty()) {
+        const QString warning = QStringLiteral("Settings file ") + path +
+                                QStringLiteral(" holds values that are not numbers, read as 0: ") +
+                                loaded.notNumbers.join(QStringLiteral(", "));
+        log(warning);
+        dialogs::warn(title, warning);
+    }
 }

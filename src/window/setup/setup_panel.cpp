@@ -10,6 +10,7 @@
 #include "ui_mainwindow.h"
 
 #include <QTimer>
+#include <cmath>
 #include <type_traits>
 
 namespace {
@@ -57,6 +58,17 @@ void selectIfListed(QComboBox* box, int index)
         box->setCurrentIndex(index);
 }
 
+// Far below the spin boxes' last decimal, far above rounding noise.
+constexpr double kTimeToleranceUs = 1e-6;
+
+// The board gets the slider's count, so a time between two counts (2.2 us
+// typed or loaded) is shown as the time of that count (2.0 us).
+void showCountTime(QDoubleSpinBox* box, double countTime)
+{
+    if (std::abs(box->value() - countTime) > kTimeToleranceUs)
+        box->setValue(countTime);
+}
+
 } // namespace
 
 template <typename Partner, typename Value>
@@ -95,13 +107,15 @@ void MainWindow::ControlValues2DrvSettings()
     s.TDrive = codes.TDrive;
     s.IDrive = codes.IDrive;
     s.DecayMode = ui->cbDecayMode->currentIndex();
-    s.BlankingTime = ui->dsbBlankingTime->value();
+    // The times are those of the counts the board gets; the spin boxes show
+    // the same once their rules have run.
     s.TBlank = ui->hsBlankingTime->value();
+    s.BlankingTime = timecounts::blankingTime(s.TBlank);
     s.AdaptiveBlanking = ui->cbAdaptiveBlanking->currentIndex();
-    s.MixedDecayTime = ui->dsbMixedDecayTime->value();
     s.TDecay = ui->hsMixedDecayTime->value();
-    s.FixedOffTime = ui->dsbFixedOffTime->value();
+    s.MixedDecayTime = timecounts::halfMicrosecondTime(s.TDecay);
     s.TOff = ui->hsFixedOffTime->value();
+    s.FixedOffTime = timecounts::halfMicrosecondTime(s.TOff);
     s.DCMotorMode = ui->cbDCMotorMode->checkState() > Qt::Unchecked ? 1 : 0;
     s.DriverName = ui->leDriverName->text();
 }
@@ -209,6 +223,7 @@ void MainWindow::on_dsbBlankingTime_valueChanged(double)
 {
     pairRule(ui->hsBlankingTime, timecounts::blankingCount(ui->dsbBlankingTime->value()),
              Coupling::None);
+    showCountTime(ui->dsbBlankingTime, timecounts::blankingTime(ui->hsBlankingTime->value()));
 }
 
 void MainWindow::on_hsFixedOffTime_valueChanged()
@@ -221,6 +236,8 @@ void MainWindow::on_dsbFixedOffTime_valueChanged(double)
 {
     pairRule(ui->hsFixedOffTime, timecounts::halfMicrosecondCount(ui->dsbFixedOffTime->value()),
              Coupling::PullMixedDecayDown);
+    showCountTime(ui->dsbFixedOffTime,
+                  timecounts::halfMicrosecondTime(ui->hsFixedOffTime->value()));
 }
 
 void MainWindow::on_hsMixedDecayTime_valueChanged(int)
@@ -233,6 +250,8 @@ void MainWindow::on_dsbMixedDecayTime_valueChanged(double)
 {
     pairRule(ui->hsMixedDecayTime, timecounts::halfMicrosecondCount(ui->dsbMixedDecayTime->value()),
              Coupling::PushFixedOffUp);
+    showCountTime(ui->dsbMixedDecayTime,
+                  timecounts::halfMicrosecondTime(ui->hsMixedDecayTime->value()));
 }
 
 void MainWindow::on_cbEnableAdvancedDriverSetup_stateChanged(int)

@@ -5,19 +5,31 @@
 #include <QMessageBox>
 
 namespace dialogs {
+namespace {
+// Texts carry what a board or a file said (serial numbers, paths), so they are
+// never read as rich text.
+QMessageBox::StandardButton showBox(QMessageBox::Icon icon, const QString& title,
+                                    const QString& text, QMessageBox::StandardButtons buttons,
+                                    QMessageBox::StandardButton byDefault)
+{
+    QMessageBox box(icon, title, text, buttons);
+    box.setTextFormat(Qt::PlainText);
+    box.setDefaultButton(byDefault);
+    return static_cast<QMessageBox::StandardButton>(box.exec());
+}
+} // namespace
 
 bool MessageBoxes::ask(const QString& title, const QString& text)
 {
-    return QMessageBox::information(nullptr, title, text, QMessageBox::Ok | QMessageBox::Cancel,
-                                    QMessageBox::Cancel) == QMessageBox::Ok;
+    return showBox(QMessageBox::Information, title, text, QMessageBox::Ok | QMessageBox::Cancel,
+                   QMessageBox::Cancel) == QMessageBox::Ok;
 }
 
 void MessageBoxes::notify(Kind kind, const QString& title, const QString& text)
 {
-    if (kind == Kind::Warning)
-        QMessageBox::warning(nullptr, title, text);
-    else
-        QMessageBox::information(nullptr, title, text);
+    const QMessageBox::Icon icon =
+        kind == Kind::Warning ? QMessageBox::Warning : QMessageBox::Information;
+    showBox(icon, title, text, QMessageBox::Ok, QMessageBox::Ok);
 }
 
 QString MessageBoxes::chooseFile(Kind kind, const QString& caption, const QString& filter)

@@ -90,12 +90,11 @@ private:
     void loadConfigurations();
     // Entry procedure with the configuration box's signal already disconnected.
     void storeEntry(const QString& name);
-    void setConfigurationSignal(bool connected);
     // Slider and spin-box pair rules: set the partner, then keep the mixed-decay
     // count within the fixed-off count from the side that moved.
     enum class Coupling { None, PullMixedDecayDown, PushFixedOffUp };
     template <typename Partner, typename Value>
-    void pairRule(Partner* partner, Value value, Coupling coupling);
+    void pairRule(Partner* partner, const char* partnerRule, Value value, Coupling coupling);
     void log(const QString& line);
     // Sets gbPWMControl without running its enable/disable handler.
     void showDcMotorControl(bool checked);
@@ -122,6 +121,5 @@ private:
     // filled from the controls: a change raised meanwhile is replayed after.
     int m_pairRuleDepth = 0;
     bool m_changePending = false;
-    bool m_settingPartner = false;
     friend class PairRuleScope;
 };

@@ -3,6 +3,7 @@
 // into and out of DC-motor mode.
 #include "app/mainwindow.h"
 
+#include "app/quiet_update.h"
 #include "device/torveldrv.h"
 #include "dialogs.h"
 #include "ui_mainwindow.h"
@@ -12,9 +13,8 @@ namespace {
 template <typename Partner>
 void mirror(QObject* window, Partner* partner, const char* partnerMirror, int value)
 {
-    QObject::disconnect(partner, SIGNAL(valueChanged(int)), window, partnerMirror);
+    const QuietUpdate quiet(partner, SIGNAL(valueChanged(int)), window, partnerMirror);
     partner->setValue(value);
-    QObject::connect(partner, SIGNAL(valueChanged(int)), window, partnerMirror);
 }
 } // namespace
 
@@ -34,11 +34,10 @@ void MainWindow::ConnectToPWMValueChanged(bool state)
 
 void MainWindow::PWMValueChanged()
 {
-    ConnectToPWMValueChanged(false);
+    const QuietUpdate quiet(this, &MainWindow::ConnectToPWMValueChanged);
     ControlValues2PWMSettings();
     if (ui->cbAutoUpdatePWMs->isChecked())
         Torvel.WritePWM();
-    ConnectToPWMValueChanged(true);
 }
 
 void MainWindow::ControlValues2PWMSettings()
@@ -94,12 +93,11 @@ void MainWindow::on_btnSetPWM_clicked()
 
 void MainWindow::on_btnStopPWM_clicked()
 {
-    ConnectToPWMValueChanged(false);
+    const QuietUpdate quiet(this, &MainWindow::ConnectToPWMValueChanged);
     ui->sbPWM_A->setValue(0);
     ui->sbPWM_B->setValue(0);
     ControlValues2PWMSettings();
     Torvel.WritePWM();
-    ConnectToPWMValueChanged(true);
 }
 
 void MainWindow::on_gbPWMControl_toggled(bool)
@@ -130,7 +128,7 @@ void MainWindow::on_gbPWMControl_toggled(bool)
 
 void MainWindow::showDcMotorControl(bool checked)
 {
-    disconnect(ui->gbPWMControl, SIGNAL(toggled(bool)), this, SLOT(on_gbPWMControl_toggled(bool)));
+    const QuietUpdate quiet(ui->gbPWMControl, SIGNAL(toggled(bool)), this,
+                            SLOT(on_gbPWMControl_toggled(bool)));
     ui->gbPWMControl->setChecked(checked);
-    connect(ui->gbPWMControl, SIGNAL(toggled(bool)), this, SLOT(on_gbPWMControl_toggled(bool)));
 }

@@ -4,13 +4,13 @@
 // axis drop.
 #include "app/mainwindow.h"
 
+#include "app/quiet_update.h"
 #include "device/protocol.h"
 #include "device/torveldrv.h"
 #include "motion/step_readout.h"
 #include "ui_mainwindow.h"
 
 #include <QShortcut>
-#include <QSignalBlocker>
 
 void MainWindow::installKeyboardStop()
 {
@@ -26,8 +26,11 @@ void MainWindow::stopMotion()
     case protocol::kOpModeStepDir: {
         log(QStringLiteral("Esc: stopping the step generator (step rate 0)."));
         // One report: the dial's own handler would send a second one with auto update.
-        const QSignalBlocker quiet(ui->dialStepSpeed);
-        ui->dialStepSpeed->setValue(0);
+        {
+            const QuietUpdate quiet(ui->dialStepSpeed, SIGNAL(valueChanged(int)), this,
+                                    SLOT(on_dialStepSpeed_valueChanged()));
+            ui->dialStepSpeed->setValue(0);
+        }
         ui->lblFrequency->setText(stepreadout::rateText(0));
         on_btnSetFrequency_clicked();
         break;

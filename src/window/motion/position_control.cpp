@@ -2,6 +2,7 @@
 // widgets in one step, jog buttons, stop and set-zero.
 #include "app/mainwindow.h"
 
+#include "app/quiet_update.h"
 #include "device/torveldrv.h"
 #include "ui_mainwindow.h"
 
@@ -34,27 +35,28 @@ void MainWindow::ConnectToPositionValueChanged(bool state)
 void MainWindow::TrajDataChanged()
 {
     TrajectoryParameters& t = Torvel.trajectory;
-    ConnectToPositionValueChanged(false);
-    t.MaxSpeed = ui->sbVmax->value();
-    t.Acceleration = ui->sbAccel->value();
-    t.Deceleration = ui->sbDecel->value();
-    t.UpperLimit = ui->sbPosLimitUpper->value();
-    t.LowerLimit = ui->sbPosLimitLower->value();
-    // The limit boxes stay connected: moving one runs a nested recomputation,
-    // so the stored limits are read again after each step.
-    ui->vsFinPos->setMaximum(t.UpperLimit);
-    ui->sbFinPos->setMaximum(t.UpperLimit);
-    ui->sbPosLimitLower->setMaximum(t.UpperLimit);
-    ui->vsFinPos->setMinimum(t.LowerLimit);
-    ui->sbFinPos->setMinimum(t.LowerLimit);
-    ui->sbPosLimitUpper->setMinimum(t.LowerLimit);
-    ui->cbNCTypeEndSwitch->setEnabled(ui->cbEnableEndSwitch->isChecked());
-    ui->sbFinPos->setValue(t.RequiredPosition);
-    ui->vsFinPos->setValue(t.RequiredPosition);
-    t.RequiredPosition = ui->sbFinPos->value();
-    t.EndSwitchEnabled = ui->cbEnableEndSwitch->isChecked() ? 1 : 0;
-    t.EndSwitchNormallyClosed = ui->cbNCTypeEndSwitch->isChecked() ? 1 : 0;
-    ConnectToPositionValueChanged(true);
+    {
+        const QuietUpdate quiet(this, &MainWindow::ConnectToPositionValueChanged);
+        t.MaxSpeed = ui->sbVmax->value();
+        t.Acceleration = ui->sbAccel->value();
+        t.Deceleration = ui->sbDecel->value();
+        t.UpperLimit = ui->sbPosLimitUpper->value();
+        t.LowerLimit = ui->sbPosLimitLower->value();
+        // The limit boxes stay connected: moving one runs a nested recomputation,
+        // so the stored limits are read again after each step.
+        ui->vsFinPos->setMaximum(t.UpperLimit);
+        ui->sbFinPos->setMaximum(t.UpperLimit);
+        ui->sbPosLimitLower->setMaximum(t.UpperLimit);
+        ui->vsFinPos->setMinimum(t.LowerLimit);
+        ui->sbFinPos->setMinimum(t.LowerLimit);
+        ui->sbPosLimitUpper->setMinimum(t.LowerLimit);
+        ui->cbNCTypeEndSwitch->setEnabled(ui->cbEnableEndSwitch->isChecked());
+        ui->sbFinPos->setValue(t.RequiredPosition);
+        ui->vsFinPos->setValue(t.RequiredPosition);
+        t.RequiredPosition = ui->sbFinPos->value();
+        t.EndSwitchEnabled = ui->cbEnableEndSwitch->isChecked() ? 1 : 0;
+        t.EndSwitchNormallyClosed = ui->cbNCTypeEndSwitch->isChecked() ? 1 : 0;
+    }
     if (ui->cbAutoUpdatePos->isChecked())
         Torvel.WriteTrajectory();
 }

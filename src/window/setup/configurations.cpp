@@ -2,6 +2,7 @@
 // and the settings files saved and loaded under their file names.
 #include "app/mainwindow.h"
 
+#include "app/quiet_update.h"
 #include "device/torveldrv.h"
 #include "dialogs.h"
 #include "setup/configurations.h"
@@ -19,6 +20,13 @@ const QString kCustomSettings = QStringLiteral("Custom settings");
 QString entryName(const QString& configuration)
 {
     return configuration.section(QLatin1Char(';'), 0, 0);
+}
+
+// Storing an entry selects it, and the box's by-name handler would apply it again.
+QuietUpdate quietSelection(QComboBox* box, QObject* window)
+{
+    return QuietUpdate(box, SIGNAL(currentIndexChanged(int)), window,
+                       SLOT(on_cbConfigurations_currentIndexChanged(int)));
 }
 
 // The entry of a settings file is named after the file, extension included.
@@ -47,21 +55,10 @@ void MainWindow::on_cbConfigurations_currentIndexChanged(int)
     ListValues();
 }
 
-void MainWindow::setConfigurationSignal(bool connected)
-{
-    if (connected)
-        connect(ui->cbConfigurations, SIGNAL(currentIndexChanged(int)), this,
-                SLOT(on_cbConfigurations_currentIndexChanged(int)), Qt::UniqueConnection);
-    else
-        disconnect(ui->cbConfigurations, SIGNAL(currentIndexChanged(int)), this,
-                   SLOT(on_cbConfigurations_currentIndexChanged(int)));
-}
-
 void MainWindow::StoreConfigurationEntry(const QString& name)
 {
-    setConfigurationSignal(false);
+    const QuietUpdate quiet = quietSelection(ui->cbConfigurations, this);
     storeEntry(name);
-    setConfigurationSignal(true);
 }
 
 void MainWindow::storeEntry(const QString& name)
@@ -98,7 +95,7 @@ void MainWindow::on_pbSaveSettings_clicked()
         return;
     }
     log(QStringLiteral("Settings saved to file: ") + path);
-    setConfigurationSignal(false);
+    const QuietUpdate quiet = quietSelection(ui->cbConfigurations, this);
     const int custom =
         ui->cbConfigurations->findText(kCustomSettings, Qt::MatchExactly | Qt::MatchCaseSensitive);
     if (custom >= 0) {
@@ -106,7 +103,6 @@ void MainWindow::on_pbSaveSettings_clicked()
         ConfigurationList.removeAt(custom);
     }
     storeEntry(fileEntryName(fileName));
-    setConfigurationSignal(true);
 }
 
 void MainWindow::on_pbLoadSettings_clicked()

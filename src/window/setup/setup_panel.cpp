@@ -2,6 +2,8 @@
 // pairs, the read-out, and reading and writing the board's values.
 #include "app/mainwindow.h"
 
+#include "app/quiet_update.h"
+
 #include "device/torveldrv.h"
 #include "dialogs.h"
 #include "settings/register_codec.h"
@@ -72,16 +74,18 @@ void showCountTime(QDoubleSpinBox* box, double countTime)
 } // namespace
 
 template <typename Partner, typename Value>
-void MainWindow::pairRule(Partner* partner, Value value, Coupling coupling)
+void MainWindow::pairRule(Partner* partner, const char* partnerRule, Value value, Coupling coupling)
 {
-    // The partner's own rule must not run back while this one sets it.
-    if (m_settingPartner)
-        return;
     // Slider rules set a spin box; the slider is in the change-notification set.
-    PairRuleScope scope(this, std::is_same<Partner, QDoubleSpinBox>::value);
-    m_settingPartner = true;
-    partner->setValue(value);
-    m_settingPartner = false;
+    constexpr bool partnerIsSpinBox = std::is_same<Partner, QDoubleSpinBox>::value;
+    PairRuleScope scope(this, partnerIsSpinBox);
+    {
+        // The partner's own rule must not run back while this one sets it.
+        const QuietUpdate quiet(
+            partner, partnerIsSpinBox ? SIGNAL(valueChanged(double)) : SIGNAL(valueChanged(int)),
+            this, partnerRule);
+        partner->setValue(value);
+    }
     // A slider moved here runs its own rule in turn, so its spin box follows.
     QSlider* mixed = ui->hsMixedDecayTime;
     QSlider* fixedOff = ui->hsFixedOffTime;
@@ -122,7 +126,7 @@ void MainWindow::ControlValues2DrvSettings()
 
 void MainWindow::DrvSettings2ControlValues()
 {
-    ConnectToValueChanged(false);
+    const QuietUpdate quiet(this, &MainWindow::ConnectToValueChanged);
     const DrvSettings s = Torvel.settings;
     selectIfListed(ui->cbStepMode, s.StepMode);
     ui->dsbFSCurrent->setValue(s.FullScaleCurrent);
@@ -145,7 +149,6 @@ void MainWindow::DrvSettings2ControlValues()
 
     ControlValues2DrvSettings();
     ListValues();
-    ConnectToValueChanged(true);
 }
 
 void MainWindow::ConnectToValueChanged(bool state)
@@ -179,7 +182,7 @@ void MainWindow::ControlValueChanged()
         m_changePending = true;
         return;
     }
-    ConnectToValueChanged(false);
+    const QuietUpdate quiet(this, &MainWindow::ConnectToValueChanged);
     ControlValues2DrvSettings();
     ui->cbStepMode->setEnabled(Torvel.settings.DCMotorMode == 0);
     ui->gbPWMControl->setChecked(Torvel.settings.DCMotorMode != 0);
@@ -187,7 +190,6 @@ void MainWindow::ControlValueChanged()
         Torvel.WriteDriverValues();
     ListValues();
     StoreConfigurationEntry(kCustomSettings);
-    ConnectToValueChanged(true);
 }
 
 void MainWindow::ListValues()
@@ -215,26 +217,28 @@ void MainWindow::DisplayDrvValues()
 
 void MainWindow::on_hsBlankingTime_valueChanged()
 {
-    pairRule(ui->dsbBlankingTime, timecounts::blankingTime(ui->hsBlankingTime->value()),
-             Coupling::None);
+    pairRule(ui->dsbBlankingTime, SLOT(on_dsbBlankingTime_valueChanged(double)),
+             timecounts::blankingTime(ui->hsBlankingTime->value()), Coupling::None);
 }
 
 void MainWindow::on_dsbBlankingTime_valueChanged(double)
 {
-    pairRule(ui->hsBlankingTime, timecounts::blankingCount(ui->dsbBlankingTime->value()),
-             Coupling::None);
+    pairRule(ui->hsBlankingTime, SLOT(on_hsBlankingTime_valueChanged()),
+             timecounts::blankingCount(ui->dsbBlankingTime->value()), Coupling::None);
     showCountTime(ui->dsbBlankingTime, timecounts::blankingTime(ui->hsBlankingTime->value()));
 }
 
 void MainWindow::on_hsFixedOffTime_valueChanged()
 {
-    pairRule(ui->dsbFixedOffTime, timecounts::halfMicrosecondTime(ui->hsFixedOffTime->value()),
+    pairRule(ui->dsbFixedOffTime, SLOT(on_dsbFixedOffTime_valueChanged(double)),
+             timecounts::halfMicrosecondTime(ui->hsFixedOffTime->value()),
              Coupling::PullMixedDecayDown);
 }
 
 void MainWindow::on_dsbFixedOffTime_valueChanged(double)
 {
-    pairRule(ui->hsFixedOffTime, timecounts::halfMicrosecondCount(ui->dsbFixedOffTime->value()),
+    pairRule(ui->hsFixedOffTime, SLOT(on_hsFixedOffTime_valueChanged()),
+             timecounts::halfMicrosecondCount(ui->dsbFixedOffTime->value()),
              Coupling::PullMixedDecayDown);
     showCountTime(ui->dsbFixedOffTime,
                   timecounts::halfMicrosecondTime(ui->hsFixedOffTime->value()));
@@ -242,13 +246,15 @@ void MainWindow::on_dsbFixedOffTime_valueChanged(double)
 
 void MainWindow::on_hsMixedDecayTime_valueChanged(int)
 {
-    pairRule(ui->dsbMixedDecayTime, timecounts::halfMicrosecondTime(ui->hsMixedDecayTime->value()),
+    pairRule(ui->dsbMixedDecayTime, SLOT(on_dsbMixedDecayTime_valueChanged(double)),
+             timecounts::halfMicrosecondTime(ui->hsMixedDecayTime->value()),
              Coupling::PushFixedOffUp);
 }
 
 void MainWindow::on_dsbMixedDecayTime_valueChanged(double)
 {
-    pairRule(ui->hsMixedDecayTime, timecounts::halfMicrosecondCount(ui->dsbMixedDecayTime->value()),
+    pairRule(ui->hsMixedDecayTime, SLOT(on_hsMixedDecayTime_valueChanged(int)),
+             timecounts::halfMicrosecondCount(ui->dsbMixedDecayTime->value()),
              Coupling::PushFixedOffUp);
     showCountTime(ui->dsbMixedDecayTime,
                   timecounts::halfMicrosecondTime(ui->hsMixedDecayTime->value()));

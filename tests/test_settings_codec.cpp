@@ -78,6 +78,8 @@ private slots:
     void workedExampleValueString();
     void workedExampleRegisterListing();
     void workedExampleDecodesBack();
+    void valueStringRoundsHalvesAsPrintfDoes_data();
+    void valueStringRoundsHalvesAsPrintfDoes();
 
     void currentToTorqueSearchesHalvingGains_data();
     void currentToTorqueSearchesHalvingGains();
@@ -138,6 +140,33 @@ void SettingsCodecTest::workedExampleDecodesBack()
     QCOMPARE(s.DriverName, QStringLiteral("axis;1"));
     QCOMPARE(s.TDrive, 3);
     QCOMPARE(s.IDrive, 0);
+}
+
+void SettingsCodecTest::valueStringRoundsHalvesAsPrintfDoes_data()
+{
+    QTest::addColumn<double>("amps");
+    QTest::addColumn<double>("blankingUs");
+    QTest::addColumn<QString>("fields");
+    // Exact binary halves round to even, as the C library's printf does;
+    // other values round to the nearer side of their binary value.
+    QTest::newRow("6.25 A") << 6.25 << 1.0 << "6.2;1.00";
+    QTest::newRow("2.25 A") << 2.25 << 1.0 << "2.2;1.00";
+    QTest::newRow("0.75 A") << 0.75 << 1.0 << "0.8;1.00";
+    QTest::newRow("0.35 A, below its half") << 0.35 << 1.0 << "0.3;1.00";
+    QTest::newRow("0.125 us") << 1.0 << 0.125 << "1.0;0.12";
+    QTest::newRow("0.375 us") << 1.0 << 0.375 << "1.0;0.38";
+}
+
+void SettingsCodecTest::valueStringRoundsHalvesAsPrintfDoes()
+{
+    QFETCH(double, amps);
+    QFETCH(double, blankingUs);
+    QFETCH(QString, fields);
+    DrvSettings s = defaultRecord();
+    s.FullScaleCurrent = amps;
+    s.BlankingTime = blankingUs;
+    const QStringList values = valueString(s).split(QLatin1Char(';'));
+    QCOMPARE(values.at(1) + QLatin1Char(';') + values.at(7), fields);
 }
 
 void SettingsCodecTest::currentToTorqueSearchesHalvingGains_data()

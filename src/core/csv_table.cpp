@@ -1,6 +1,8 @@
 // The shared CSV cell and line format.
 #include "csv_table.h"
 
+#include "c_format.h"
+
 #include <cmath>
 
 namespace csv {
@@ -30,7 +32,7 @@ QString number(double value, const QString& unit)
     const double scale = std::pow(10.0, decimals);
     if (std::round(value * scale) == 0.0)
         value = 0.0;
-    return QString::number(value, 'f', decimals);
+    return cformat("%.*f", decimals, value);
 }
 
 QString text(const QString& value)

@@ -1,5 +1,6 @@
 // The board as a whole: list, name, run, sleep, reset-faults, restart.
 #include "arguments.h"
+#include "c_format.h"
 #include "command.h"
 #include "console.h"
 #include "device/fault_text.h"
@@ -134,7 +135,7 @@ int resetFaults(Context& c)
     if (Torvel.rt.FaultBits != 0) {
         for (const QString& message : faults::messages(Torvel.rt.FaultBits))
             printMessage(message);
-        return failure(QString::asprintf("faults 0x%02X remain", unsigned(Torvel.rt.FaultBits)));
+        return failure(cformat("faults 0x%02X remain", unsigned(Torvel.rt.FaultBits)));
     }
     if (c.session.lost())
         return failure(QStringLiteral("board %1 disconnected").arg(c.session.serial()));

@@ -3,6 +3,7 @@
 // the terminal and a progress bar on stderr when it is one.
 #include "answerer.h"
 #include "arguments.h"
+#include "c_format.h"
 #include "command.h"
 #include "console.h"
 #include "device/protocol.h"
@@ -26,8 +27,8 @@ constexpr int kUpdateTimeoutMs = 120000;
 
 QString modeText(const DeviceInfo& info)
 {
-    return QString::asprintf("%s (0x%02X)", info.BootloaderRunning ? "bootloader" : "application",
-                             unsigned(info.ModeByte) & 0xFFu);
+    return cformat("%s (0x%02X)", info.BootloaderRunning ? "bootloader" : "application",
+                   unsigned(info.ModeByte) & 0xFFu);
 }
 
 int info(Context& c)

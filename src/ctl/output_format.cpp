@@ -1,6 +1,7 @@
 // Text, JSON and CSV forms of a live record.
 #include "output_format.h"
 
+#include "c_format.h"
 #include "device/fault_text.h"
 #include "device/status_text.h"
 
@@ -91,7 +92,7 @@ QStringList recordText(const RTData& rt)
         QStringLiteral("Mode:         %1 %2").arg(rt.OperatingMode).arg(modeText(rt.OperatingMode)),
         QStringLiteral("Driver state: %1 %2").arg(rt.DriverState).arg(statusText(rt.DriverState)),
         rt.FaultBits == 0 ? QStringLiteral("Faults:       none")
-                          : QString::asprintf("Faults:       0x%02X", unsigned(rt.FaultBits)),
+                          : cformat("Faults:       0x%02X", unsigned(rt.FaultBits)),
     };
     for (const QString& fault : faultLines)
         lines.append(QStringLiteral("              ") + fault);

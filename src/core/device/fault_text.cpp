@@ -1,6 +1,8 @@
 // Fault messages, one per bit of the board's fault byte.
 #include "device/fault_text.h"
 
+#include "c_format.h"
+
 namespace faults {
 namespace {
 const char* const kMessages[kFaultBitCount] = {
@@ -24,7 +26,7 @@ QStringList messages(int faultBits)
 
 QString label(int faultBits)
 {
-    return QString::asprintf("Fault no. 0x%0X detected", static_cast<unsigned>(faultBits));
+    return cformat("Fault no. 0x%0X detected", static_cast<unsigned>(faultBits));
 }
 
 } // namespace faults

@@ -1,6 +1,7 @@
 // Decoding of the device-info, name and real-time replies.
 #include "device/reply_decode.h"
 
+#include "c_format.h"
 #include "device/board_text.h"
 #include "device/protocol.h"
 #include "settings/register_codec.h"
@@ -43,10 +44,10 @@ DeviceInfo decodeDeviceInfo(const std::uint8_t* rx)
         info.UniqueId[w] = be32(rx + kInfoUniqueId + 4 * w);
     // W3-W2-W1-W0, each word in byte order.
     const std::uint8_t* id = rx + kInfoUniqueId;
-    info.IdText = QString::asprintf(
-        "0x%02X%02X%02X%02X-0x%02X%02X%02X%02X-0x%02X%02X%02X%02X-0x%02X%02X%02X%02X", id[12],
-        id[13], id[14], id[15], id[8], id[9], id[10], id[11], id[4], id[5], id[6], id[7], id[0],
-        id[1], id[2], id[3]);
+    info.IdText =
+        cformat("0x%02X%02X%02X%02X-0x%02X%02X%02X%02X-0x%02X%02X%02X%02X-0x%02X%02X%02X%02X",
+                id[12], id[13], id[14], id[15], id[8], id[9], id[10], id[11], id[4], id[5], id[6],
+                id[7], id[0], id[1], id[2], id[3]);
     return info;
 }
 

@@ -2,6 +2,7 @@
 // 32-byte blocks, verify each sector's checksum, then sign and restart.
 #include "device/torveldrv.h"
 
+#include "c_format.h"
 #include "device/reply_decode.h"
 #include "firmware/firmware_image.h"
 #include "firmware/sector_checksum.h"
@@ -94,7 +95,7 @@ bool TorvelDRV::flashAndRestart()
             continue;
         const bool ok = reply::be32(rx + kRxCrcValue) == CalculateCRC(sector, image);
         good += ok ? 1 : 0;
-        log(QString::asprintf("CRC %ld is %s.", static_cast<long>(sector), ok ? "OK" : "NOK"));
+        log(cformat("CRC %ld is %s.", static_cast<long>(sector), ok ? "OK" : "NOK"));
     }
     if (good == kLastAppSector - kFirstAppSector + 1 && connected) {
         log(QStringLiteral("All CRCs OK."));

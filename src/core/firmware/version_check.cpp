@@ -2,6 +2,7 @@
 // or flash it.
 #include "firmware/version_check.h"
 
+#include "c_format.h"
 #include "device/torveldrv.h"
 #include "dialogs.h"
 #include "firmware/firmware_image.h"
@@ -12,10 +13,10 @@ QString PendingUpdateId;
 namespace {
 QString mismatchText(const DeviceInfo& info, const char* action)
 {
-    return QString::asprintf("Device firmware mismatch detected. Device FW version: 0x%02X%02X, "
-                             "update version: 0x%02X%02X. Click OK to %s",
-                             info.FirmwareVersionHigh, info.FirmwareVersionLow,
-                             kCarriedFirmware.VersionHigh, kCarriedFirmware.VersionLow, action);
+    return cformat("Device firmware mismatch detected. Device FW version: 0x%02X%02X, "
+                   "update version: 0x%02X%02X. Click OK to %s",
+                   info.FirmwareVersionHigh, info.FirmwareVersionLow, kCarriedFirmware.VersionHigh,
+                   kCarriedFirmware.VersionLow, action);
 }
 } // namespace
 

@@ -1,14 +1,15 @@
 // Firmware version rules against the carried image.
 #include "firmware/version_rules.h"
 
+#include "c_format.h"
 #include "firmware/firmware_image.h"
 
 namespace firmware {
 
 QString versionText(int high, int low)
 {
-    return QString::asprintf("0x%02X%02X", static_cast<unsigned>(high) & 0xFFu,
-                             static_cast<unsigned>(low) & 0xFFu);
+    return cformat("0x%02X%02X", static_cast<unsigned>(high) & 0xFFu,
+                   static_cast<unsigned>(low) & 0xFFu);
 }
 
 QString carriedVersionText()

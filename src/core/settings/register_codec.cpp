@@ -2,6 +2,7 @@
 // record's value string, register listing and configuration-string parsing.
 #include "settings/register_codec.h"
 
+#include "c_format.h"
 #include "settings/number_text.h"
 
 #include <cmath>
@@ -211,19 +212,19 @@ QString valueString(const DrvSettings& s)
 {
     // QString::asprintf formats numbers in the C locale, so the text reads back
     // the same on any system.
-    return QString::asprintf("%d;%0.1f;%0.1f;%d;%0.1f;%d;%d;%0.2f;%d;%0.1f;%0.1f;%d", s.StepMode,
-                             s.FullScaleCurrent, s.IdleCurrent, s.TemperatureLimit,
-                             s.ReducedCurrent, s.PredriverSpeed, s.DecayMode, s.BlankingTime,
-                             s.AdaptiveBlanking, s.MixedDecayTime, s.FixedOffTime, s.DCMotorMode);
+    return cformat("%d;%0.1f;%0.1f;%d;%0.1f;%d;%d;%0.2f;%d;%0.1f;%0.1f;%d", s.StepMode,
+                   s.FullScaleCurrent, s.IdleCurrent, s.TemperatureLimit, s.ReducedCurrent,
+                   s.PredriverSpeed, s.DecayMode, s.BlankingTime, s.AdaptiveBlanking,
+                   s.MixedDecayTime, s.FixedOffTime, s.DCMotorMode);
 }
 
 QString registerListing(const DriverRegisters& r)
 {
-    return QString::asprintf("0x%03X;0x%03X;0x%03X;0x%03X;0x%03X;0x%03X;0x%03X;0x%03X;%d;0x%03X;"
-                             "0x%03X",
-                             r.CtrlWord, r.TorqueWord, r.OffWord, r.BlankWord, r.DecayWord, r.Word5,
-                             r.DriveWord, r.Word7, static_cast<int>(r.TempLimitByte), r.IdleWord,
-                             r.ReducedWord);
+    return cformat("0x%03X;0x%03X;0x%03X;0x%03X;0x%03X;0x%03X;0x%03X;0x%03X;%d;0x%03X;"
+                   "0x%03X",
+                   r.CtrlWord, r.TorqueWord, r.OffWord, r.BlankWord, r.DecayWord, r.Word5,
+                   r.DriveWord, r.Word7, static_cast<int>(r.TempLimitByte), r.IdleWord,
+                   r.ReducedWord);
 }
 
 void parseConfiguration(const QString& text, DrvSettings& s)

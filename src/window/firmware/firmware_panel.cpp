@@ -3,6 +3,7 @@
 #include "app/mainwindow.h"
 
 #include "app/process_objects.h"
+#include "c_format.h"
 #include "device/torveldrv.h"
 #include "firmware/version_rules.h"
 #include "ui_mainwindow.h"
@@ -13,22 +14,22 @@ void MainWindow::UpdateMainWindowDriverInfo()
     if (Torvel.connected) {
         setWindowTitle(VersionString + QStringLiteral(" - ") + Torvel.product +
                        QStringLiteral(". Serial: ") + Torvel.serial +
-                       QString::asprintf("; BL: 0x%02X%02X, AP: 0x%02X%02X, %02X, %d",
-                                         info.BootloaderVersionHigh, info.BootloaderVersionLow,
-                                         info.FirmwareVersionHigh, info.FirmwareVersionLow,
-                                         info.ModeByte, info.SignatureValid ? 1 : 0));
+                       cformat("; BL: 0x%02X%02X, AP: 0x%02X%02X, %02X, %d",
+                               info.BootloaderVersionHigh, info.BootloaderVersionLow,
+                               info.FirmwareVersionHigh, info.FirmwareVersionLow, info.ModeByte,
+                               info.SignatureValid ? 1 : 0));
         ui->gbFWUpdate->setEnabled(info.BootloaderRunning);
     } else {
         setWindowTitle(VersionString + QStringLiteral(" - No device connected"));
     }
     ui->pteFWLog->clear();
-    ui->pteFWLog->appendPlainText(QString::asprintf("BLver: 0x%02X%02X", info.BootloaderVersionHigh,
-                                                    info.BootloaderVersionLow));
-    ui->pteFWLog->appendPlainText(QString::asprintf(
+    ui->pteFWLog->appendPlainText(
+        cformat("BLver: 0x%02X%02X", info.BootloaderVersionHigh, info.BootloaderVersionLow));
+    ui->pteFWLog->appendPlainText(cformat(
         firmware::upToDate(info) ? "AP: 0x%02X%02X, FW OK" : "AP: 0x%02X%02X - Update needed",
         info.FirmwareVersionHigh, info.FirmwareVersionLow));
-    ui->pteFWLog->appendPlainText(QString::asprintf("Mode: %02X", info.ModeByte));
-    ui->pteFWLog->appendPlainText(QString::asprintf("Sig: %d", info.SignatureValid ? 1 : 0));
+    ui->pteFWLog->appendPlainText(cformat("Mode: %02X", info.ModeByte));
+    ui->pteFWLog->appendPlainText(cformat("Sig: %d", info.SignatureValid ? 1 : 0));
 }
 
 void MainWindow::UpdateFWProgressBar()

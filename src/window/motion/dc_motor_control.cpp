@@ -4,6 +4,7 @@
 #include "app/mainwindow.h"
 
 #include "app/quiet_update.h"
+#include "c_format.h"
 #include "device/torveldrv.h"
 #include "dialogs.h"
 #include "ui_mainwindow.h"
@@ -48,11 +49,11 @@ void MainWindow::ControlValues2PWMSettings()
     p.Frequency = ui->dialPWMFreq->value();
     Torvel.CalculatePWMTimers();
     ui->ptePWMValues->clear();
-    ui->ptePWMValues->appendPlainText(QString::asprintf("PWM A: % 4d%%, PWM B: % 4d%%, Freq: %d Hz",
-                                                        p.DutyA, p.DutyB, p.Frequency));
     ui->ptePWMValues->appendPlainText(
-        QString::asprintf("TMR_A: % 4d, % 4d, TMR_B: % 4d, % 4d, Actual Freq: %d Hz", p.AForward,
-                          p.AReverse, p.BForward, p.BReverse, p.ActualFrequency));
+        cformat("PWM A: % 4d%%, PWM B: % 4d%%, Freq: %d Hz", p.DutyA, p.DutyB, p.Frequency));
+    ui->ptePWMValues->appendPlainText(
+        cformat("TMR_A: % 4d, % 4d, TMR_B: % 4d, % 4d, Actual Freq: %d Hz", p.AForward, p.AReverse,
+                p.BForward, p.BReverse, p.ActualFrequency));
 }
 
 void MainWindow::on_sbPWM_A_valueChanged(int)

@@ -46,8 +46,14 @@ void TorvelDRV::USBEnumTimerHandler()
         }
         m_announced.intersect(listed);
         m_unopenable.intersect(listed);
-        if (deviceFound && !connected)
+        if (deviceFound && !connected) {
             ConnectDevice();
+            // The other boards of this scan were announced beside the one opened.
+            if (connected) {
+                listed.remove(device.path());
+                m_announced = listed;
+            }
+        }
     } catch (const std::exception&) {
         reportHidException(
             QStringLiteral("Error enumerating devices"),

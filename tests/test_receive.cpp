@@ -52,6 +52,8 @@ private slots:
     void realTimeFieldsDecode();
     void filterTakesTheMeanOfTheMiddleThree();
     void nameSkipsControlBytes();
+    void onlyIdentificationRepliesPassForDeviceInfo_data();
+    void onlyIdentificationRepliesPassForDeviceInfo();
 
     void replyCodesFollowTheLogRule_data();
     void replyCodesFollowTheLogRule();
@@ -177,6 +179,31 @@ void ReceiveTest::nameSkipsControlBytes()
     r.replace(kRxNameFirst, sizeof raw, raw, sizeof raw);
     // DEL and the Latin-1 controls (NEL, CSI) cannot start a line or an escape either.
     QCOMPARE(reply::decodeName(bytes(r)), QStringLiteral("ABCDé???E"));
+}
+
+void ReceiveTest::onlyIdentificationRepliesPassForDeviceInfo_data()
+{
+    QTest::addColumn<int>("code");
+    QTest::addColumn<int>("byte1");
+    QTest::addColumn<bool>("accepted");
+    QTest::newRow("code 1") << int(REPLY_DEVICE_INFO) << 0x00 << true;
+    QTest::newRow("code 1, byte 1 of a name reply") << int(REPLY_DEVICE_INFO) << 0xC0 << true;
+    QTest::newRow("code 0") << int(REPLY_DEVICE_INFO_ALT) << 0x01 << true;
+    // A name reply's leftovers: code 0 with 0xC0 in byte 1 is never device info.
+    QTest::newRow("code 0, byte 1 of a name reply") << int(REPLY_DEVICE_INFO_ALT) << 0xC0 << false;
+    QTest::newRow("name reply") << int(REPLY_NAME) << 0x00 << false;
+    QTest::newRow("values reply") << int(REPLY_VALUES) << 0x00 << false;
+    QTest::newRow("real-time report") << int(REPLY_REAL_TIME) << 0x00 << false;
+}
+
+void ReceiveTest::onlyIdentificationRepliesPassForDeviceInfo()
+{
+    QFETCH(int, code);
+    QFETCH(int, byte1);
+    QFETCH(bool, accepted);
+    QByteArray r = replyWithCode(static_cast<std::uint8_t>(code));
+    r[1] = static_cast<char>(byte1);
+    QCOMPARE(reply::isDeviceInfo(bytes(r)), accepted);
 }
 
 void ReceiveTest::replyCodesFollowTheLogRule_data()

@@ -2,6 +2,14 @@
 // identifies it, frames, scrambles and sends command reports, polls and decodes
 // replies, and tells the window through four signals. Its members are public:
 // the window reads and writes the records and command values directly.
+//
+// Contracts. Every operation runs on the calling (GUI) thread. "Blocks" means
+// a busy wait that processes no events; everything else returns at once
+// (hidraw writes of 65 bytes do not wait). "May ask" means a question or
+// notice through the dialog seam (dialogs.h), during which the event loop of
+// the box runs. The outbound buffer tx persists between commands: each command
+// writes the bytes it names and leaves every other byte as the last send
+// scrambled it; "tx[2]" below means it writes the command code only.
 #pragma once
 
 #include "device/board_lock.h"
@@ -83,46 +91,65 @@ public:
     QTimer* rxTimer = nullptr;
 
     // Connects both timers to their handlers and starts the enumeration timer.
+    // Sends nothing.
     void StartTimers();
-    // Opens the first matching board, identifies it and starts its stream.
+    // Opens the first matching board, then GetDeviceInfo() and, unless the
+    // bootloader runs, CMD_RT_STREAM (tx[2]). Blocks and may ask as
+    // GetDeviceInfo() does. A board that cannot be opened or is held by
+    // another program is logged and told once (may ask), then retried quietly.
     void ConnectDevice();
-    // Identification exchange: up to four CMD_GET_DEVICE_INFO, each polled for
-    // 600 ms; blocks for up to about 2.6 s with the RX timer stopped.
+    // Identification exchange: up to four CMD_GET_DEVICE_INFO (tx[2]), each
+    // polled for 600 ms, then the values and name requests; blocks for up to
+    // about 2.8 s with the RX timer stopped. Through CheckFirmware() it may
+    // ask, restart the board or run FullUpdate(), which blocks far longer.
     void GetDeviceInfo();
-    // Closes the link, zeroes the scramble key; raises both info signals.
+    // Closes the link, releases the board's lock, zeroes the scramble key and
+    // the live voltage, temperature and current; raises both info signals.
+    // Sends nothing; never blocks.
     void DisconnectDevice();
-    // Blocks for ms milliseconds of wall-clock time, processing no events.
+    // Blocks for ms milliseconds, processing no events.
     void WaitMs(int ms);
 
-    // Scrambles the outbound buffer and writes its 65 bytes; does nothing while
-    // not connected; a write error disconnects.
+    // Scrambles the outbound buffer in place and writes its 65 bytes as they
+    // stand; does nothing while not connected; a write error disconnects. An
+    // exception from the HID layer is told in a box (may ask).
     void WriteReport();
 
-    // Command operations (report layouts in the protocol header); none blocks
-    // except where it says so.
+    // Command operations (report layouts in the protocol header). None blocks
+    // or asks unless it says so.
+    // CMD_SET_ENABLE: tx[2] and the enable byte.
     void EnableDriver();
     void SleepDriver();
-    // Two CMD_GET_NAME, 20 ms wait after each.
+    // Two CMD_GET_NAME (tx[2]); blocks 20 ms after each, 40 ms in all.
     void GetDriverName();
-    // Two CMD_GET_VALUES, 50 ms wait after each.
+    // Two CMD_GET_VALUES (tx[2]); blocks 50 ms after each, 100 ms in all.
     void GetDriverValues();
-    // CMD_WRITE_VALUES from the record, with the RX timer stopped around the send;
-    // refused while the busy flag is set.
+    // CMD_WRITE_VALUES from the record: tx[2] and the 23-byte write block
+    // (its spare byte 0), with the RX timer stopped around the send; refused
+    // while the busy flag is set.
     void WriteDriverValues();
+    // CMD_SAVE_VALUES: tx[2].
     void SaveDriverValues();
-    // CMD_SET_NAME with the name as Latin-1 (at most 32 bytes); sets DriverName.
+    // CMD_SET_NAME: tx[2] and every byte from 3 to 63 (the name as Latin-1,
+    // at most 32 bytes, then zeros); sets DriverName.
     void SetDriverName(QString name);
+    // CMD_RESTART: tx[2]. The board leaves the bus and the next read fails.
     void RestartDevice();
-    // CMD_SET_STEP_FREQ; returns the signed speed the board will produce.
+    // CMD_SET_STEP_FREQ: tx[2], the divider and the direction; returns the
+    // signed speed the board will produce.
     int SetStepDirFrequency(int speed);
-    // Period, duty lanes and achieved frequency from duty A, duty B and frequency; sends nothing.
+    // Period, duty lanes and achieved frequency from duty A, duty B and
+    // frequency; sends nothing.
     void CalculatePWMTimers();
+    // CMD_SET_PWM: tx[2], the period and the four duty bytes.
     void WritePWM();
+    // CMD_WRITE_TRAJECTORY: tx[2], the four 32-bit fields and the end-switch byte.
     void WriteTrajectory();
+    // CMD_STOP_TRAJECTORY and CMD_SET_HOME: tx[2].
     void StopTrajectory();
     void SetHome();
 
-    // Settings record and register image.
+    // Settings record and register image: conversions only, no I/O.
     void DrvSettings2DriverRegisters();
     void DriverRegisters2DrvSettings();
     void DriverRegisters2Buffer();
@@ -136,7 +163,7 @@ public:
     // file over 64 KiB before reading it; the record is unchanged unless Ok.
     settingsfile::ReadResult LoadDrvSettings(const QString& fileName);
 
-    // Decodes the real-time report in the inbound buffer.
+    // Decodes the real-time report in the inbound buffer; no I/O.
     void Buffer2RTData();
 
     // A listed HID device is a TorvelM4 board: maker string, vendor and product
@@ -144,9 +171,12 @@ public:
     bool matches(const HidEntry& entry) const;
 
     // Erases, writes and verifies sectors 2 to 7 of a board in its bootloader,
-    // then signs and restarts it; blocks until done or failed. After the
-    // restart the link is closed, so the next scan connects the board again;
-    // after a failure the RX timer runs again if it ran before.
+    // then signs and restarts it; blocks until done or failed (768 block
+    // writes, then up to about 0.5 s per sector checksum), asks nothing. The
+    // bootloader commands write tx[2] and their sector, block address, data or
+    // signature bytes. After the restart the link is closed, so the next scan
+    // connects the board again; after a failure the RX timer runs again if it
+    // ran before.
     void FullUpdate();
 
 signals:
@@ -156,14 +186,26 @@ signals:
     void newFWProgressValueAvailable();
 
 public slots:
+    // One scan of the HID devices; connects a matching board (ConnectDevice(),
+    // which blocks and may ask) when none is connected.
     void USBEnumTimerHandler();
+    // Reads at most one inbound report without waiting and decodes it; a read
+    // error disconnects, an exception from the HID layer is told (may ask).
     void USBRXTimerHandler();
+    // CMD_RT_STREAM: tx[2].
     void EnableRTStream();
+    // Scrambles a 65-byte report in place with key nKey; no I/O.
     void EncodeData(std::uint8_t* data, unsigned int nKey);
+    // Reads and drops reports until none waits; never waits itself.
     void ClearHIDReadBuffer();
+    // The version rules after an identification: may ask, restart the board
+    // (tx[2]) or run FullUpdate().
     void CheckFirmware();
+    // The bootloader's checksum of one sector of an image; no I/O.
     unsigned int CalculateCRC(int nSector, const std::uint8_t* Flash);
+    // Copies the values reply's register block into the image; no I/O.
     void Buffer2DriverRegisters();
+    // Updates the voltage and temperature histories and filtered values; no I/O.
     void VM_T_Filter();
 
 private:

@@ -5,6 +5,7 @@
 #include "device/protocol.h"
 #include "driver_values.h"
 #include "settings/register_codec.h"
+#include "settings/settings_ranges.h"
 
 #include <QDateTime>
 #include <QJsonDocument>
@@ -162,6 +163,8 @@ private slots:
     void logGoesOnlyWhereAskedFor();
     void boardValuesGoBackUnchanged_data();
     void boardValuesGoBackUnchanged();
+    void panelRangesAllowWholeStepsOnly_data();
+    void panelRangesAllowWholeStepsOnly();
 };
 
 void CtlTest::commandsPrintAndSend_data()
@@ -530,6 +533,47 @@ void CtlTest::boardValuesGoBackUnchanged()
     DriverRegisters written = codec::encode(decoded);
     written.Word7 = board.Word7;
     QVERIFY(written == board);
+}
+
+void CtlTest::panelRangesAllowWholeStepsOnly_data()
+{
+    QTest::addColumn<QString>("key");
+    QTest::addColumn<double>("value");
+    QTest::addColumn<bool>("allowed");
+    QTest::newRow("last step mode") << "StepMode" << 8.0 << true;
+    QTest::newRow("step mode past the list") << "StepMode" << 9.0 << false;
+    QTest::newRow("no current") << "FullScaleCurrent" << 0.0 << true;
+    QTest::newRow("largest current") << "IdleCurrent" << 6.0 << true;
+    QTest::newRow("current past the largest") << "ReducedCurrent" << 6.1 << false;
+    QTest::newRow("negative current") << "ReducedCurrent" << -0.1 << false;
+    QTest::newRow("current as typed") << "FullScaleCurrent" << 2.2 << true;
+    QTest::newRow("current as computed") << "FullScaleCurrent" << 0.1 * 3 << true;
+    QTest::newRow("current between steps") << "FullScaleCurrent" << 2.25 << false;
+    QTest::newRow("current a hair off its step") << "FullScaleCurrent" << 2.2001 << false;
+    QTest::newRow("shortest blanking") << "BlankingTime" << 0.02 << true;
+    QTest::newRow("no blanking") << "BlankingTime" << 0.0 << false;
+    QTest::newRow("blanking that divides just short") << "BlankingTime" << 0.58 << true;
+    QTest::newRow("longest blanking") << "BlankingTime" << 5.12 << true;
+    QTest::newRow("blanking past the longest") << "BlankingTime" << 5.14 << false;
+    QTest::newRow("shortest off time") << "FixedOffTime" << 0.5 << true;
+    QTest::newRow("longest mixed decay") << "MixedDecayTime" << 128.0 << true;
+    QTest::newRow("mixed decay past the longest") << "MixedDecayTime" << 128.5 << false;
+    QTest::newRow("off time between steps") << "FixedOffTime" << 0.75 << false;
+    QTest::newRow("hottest limit") << "TemperatureLimit" << 120.0 << true;
+    QTest::newRow("limit past the hottest") << "TemperatureLimit" << 121.0 << false;
+    QTest::newRow("huge") << "FixedOffTime" << 1e300 << false;
+    QTest::newRow("not a number") << "IdleCurrent" << std::nan("") << false;
+}
+
+void CtlTest::panelRangesAllowWholeStepsOnly()
+{
+    QFETCH(QString, key);
+    QFETCH(double, value);
+    const settingsrange::Range* range = settingsrange::find(key);
+    QVERIFY(range);
+    const QString problem = settingsrange::check(*range, value);
+    QTEST(problem.isEmpty(), "allowed");
+    QVERIFY(problem.isEmpty() || problem.startsWith(key));
 }
 
 QTEST_GUILESS_MAIN(CtlTest)

@@ -448,15 +448,17 @@ QList<Command> settingsCommands()
                         "arguments with the keys of one:\n\n") +
              keyLines() +
              QStringLiteral(
-                 "\nKeys the file or the arguments leave out keep the board's value, and so\n"
-                 "does a value equal to the one the window shows for the board: it goes back\n"
+                 "\nKeys the file or the arguments leave out keep the board's value, and so does\n"
+                 "a value equal to the one the window shows for the board: it goes back\n"
                  "exactly as the board holds it. Every value is checked before anything is\n"
                  "sent: a value out of range or between two steps, one that is not a number\n"
-                 "and an unknown key are refused with status 2. The values are written and\n"
-                 "stored, the name only when it changes, and read back: status 1 when the\n"
-                 "board does not confirm them. Prints one line per value changed: key, old\n"
-                 "value, new value, separated by tabs. A FILE whose name holds '=' is given\n"
-                 "as ./FILE."),
+                 "and an unknown key are refused with status 2. So is a mixed-decay or fixed\n"
+                 "off time that does not suit the other time as the board holds it, and a key\n"
+                 "left out whose value on the board is outside its range; nothing is written\n"
+                 "then. The values are written and stored, the name only when it changes,\n"
+                 "and read back: status 1 when the board does not confirm them. Prints one\n"
+                 "line per value changed: key, old value, new value, separated by tabs. A\n"
+                 "FILE whose name holds '=' is given as ./FILE."),
          {},
          1,
          -1,

@@ -5,6 +5,7 @@
 #include "device/protocol.h"
 #include "driver_values.h"
 #include "settings/register_codec.h"
+#include "settings/settings_ranges.h"
 
 #include <QDateTime>
 #include <QJsonDocument>
@@ -109,6 +110,10 @@ private:
 // What connecting reads from a board; a read-only command sends nothing else.
 const QSet<int> kConnecting = {CMD_GET_DEVICE_INFO, CMD_GET_VALUES, CMD_GET_NAME, CMD_RT_STREAM};
 
+// The write-values block of the simulated board's own values, and where it starts.
+const QByteArray kBoardBlock("190687071d0031000005000faf0500000001557a033d03");
+constexpr int kWriteBlockAt = kTxArgs;
+
 QStringList rows(const QString& text)
 {
     QStringList lines = text.split(QLatin1Char('\n'));
@@ -162,6 +167,11 @@ private slots:
     void logGoesOnlyWhereAskedFor();
     void boardValuesGoBackUnchanged_data();
     void boardValuesGoBackUnchanged();
+    void panelRangesAllowWholeStepsOnly_data();
+    void panelRangesAllowWholeStepsOnly();
+    void settingsFileRoundTripsAndDiffs();
+    void unusableSettingsFileSendsNothing_data();
+    void unusableSettingsFileSendsNothing();
 };
 
 void CtlTest::commandsPrintAndSend_data()
@@ -209,6 +219,25 @@ void CtlTest::commandsPrintAndSend_data()
     row("pwm on a stepper", {"pwm", "40", "-25"}, 1, "^$");
     row("move that cannot start", {"move", "2000", "--wait"}, 1, "^$", CMD_WRITE_TRAJECTORY, 21,
         "d0070000");
+    row("settings get", {"settings", "get"}, 0,
+        "^\\[DriverSettings\\]\\nStepMode=3\\nFullScaleCurrent=2\\.2\\n(.|\\n)*"
+        "\\nDriverName=Bench axis\\n$");
+    row("settings set",
+        {"settings", "set", "StepMode=8", "FullScaleCurrent=3.1", "IdleCurrent=0.6",
+         "TemperatureLimit=120", "ReducedCurrent=0", "PredriverSpeed=3", "DecayMode=0",
+         "BlankingTime=2.56", "AdaptiveBlanking=1", "MixedDecayTime=3.5", "FixedOffTime=20"},
+        0,
+        "^StepMode\\t3\\t8\\nFullScaleCurrent\\t2\\.2\\t3\\.1\\n(.|\\n)*\\nFixedOffTime\\t15\\."
+        "0\\t20\\.0\\n$",
+        CMD_WRITE_VALUES, kWriteBlockAt, "410ebe0727007f010600000fff00000000017849030003");
+    // The DC-motor bit is the board's, not the command line's.
+    row("settings set in dc mode", {"--sim-dc-mode", "settings", "set", "StepMode=2"}, 0,
+        "^StepMode\\t3\\t2\\n$", CMD_WRITE_VALUES, kWriteBlockAt,
+        "110687071d0131000005000faf0500000003557a033d03");
+    row("settings set name", {"settings", "set", "DriverName=Axis 1"}, 0,
+        "^DriverName\\tBench axis\\tAxis 1\\n$", CMD_SET_NAME, kTxNameFirst, "417869732031000000");
+    row("settings set above the board's fixed off time", {"settings", "set", "MixedDecayTime=20"},
+        2, "^$");
 }
 
 void CtlTest::commandsPrintAndSend()
@@ -261,6 +290,28 @@ void CtlTest::wrongInputSendsNothing_data()
     QTest::newRow("zero duration") << QStringList{"watch", "--duration", "0"} << "--duration";
     QTest::newRow("two formats") << QStringList{"watch", "--csv", "--jsonl"} << "one of";
     QTest::newRow("extra argument") << QStringList{"status", "now"} << "unexpected argument 'now'";
+    QTest::newRow("step mode out of range")
+        << QStringList{"settings", "set", "StepMode=99"} << "StepMode must be from 0 to 8, not 99";
+    QTest::newRow("current between two steps")
+        << QStringList{"settings", "set", "FullScaleCurrent=2.25"}
+        << "FullScaleCurrent goes in steps of 0.1 A: 2.25 lies between 2.2 and 2.3";
+    QTest::newRow("blanking time between two steps")
+        << QStringList{"settings", "set", "BlankingTime=0.59"} << "between 0.58 and 0.60";
+    QTest::newRow("mixed decay above fixed off")
+        << QStringList{"settings", "set", "FixedOffTime=10", "MixedDecayTime=10.5"}
+        << "MixedDecayTime (10.5 us) must not be above FixedOffTime (10.0 us)";
+    QTest::newRow("unknown key") << QStringList{"settings", "set", "DCMotorMode=1"}
+                                 << "unknown key 'DCMotorMode'";
+    QTest::newRow("whole number with decimals")
+        << QStringList{"settings", "set", "StepMode=3.0"} << "StepMode must be a whole number";
+    QTest::newRow("current not a number")
+        << QStringList{"settings", "set", "IdleCurrent=nan"} << "IdleCurrent must be a number";
+    QTest::newRow("key given twice")
+        << QStringList{"settings", "set", "StepMode=1", "StepMode=2"} << "StepMode is given twice";
+    QTest::newRow("file and values")
+        << QStringList{"settings", "set", "axis.tvs", "StepMode=1"} << "not 'axis.tvs'";
+    QTest::newRow("board name outside latin-1")
+        << QStringList{"settings", "set", QStringLiteral("DriverName=Motor Ω")} << "Latin-1";
 }
 
 void CtlTest::wrongInputSendsNothing()
@@ -451,7 +502,7 @@ void CtlTest::everyCommandHasHelp()
     QStringList names;
     for (const QString& line : commands.split(QLatin1Char('\n')))
         names.append(line.left(28).trimmed());
-    QCOMPARE(names.size(), 16);
+    QCOMPARE(names.size(), 19);
     for (const QString& name : names) {
         const Run help = ctl.run(name.split(QLatin1Char(' ')) + QStringList{QStringLiteral("-h")});
         QCOMPARE(help.exit, 0);
@@ -530,6 +581,136 @@ void CtlTest::boardValuesGoBackUnchanged()
     DriverRegisters written = codec::encode(decoded);
     written.Word7 = board.Word7;
     QVERIFY(written == board);
+}
+
+void CtlTest::panelRangesAllowWholeStepsOnly_data()
+{
+    QTest::addColumn<QString>("key");
+    QTest::addColumn<double>("value");
+    QTest::addColumn<bool>("allowed");
+    QTest::newRow("last step mode") << "StepMode" << 8.0 << true;
+    QTest::newRow("step mode past the list") << "StepMode" << 9.0 << false;
+    QTest::newRow("no current") << "FullScaleCurrent" << 0.0 << true;
+    QTest::newRow("largest current") << "IdleCurrent" << 6.0 << true;
+    QTest::newRow("current past the largest") << "ReducedCurrent" << 6.1 << false;
+    QTest::newRow("negative current") << "ReducedCurrent" << -0.1 << false;
+    QTest::newRow("current as typed") << "FullScaleCurrent" << 2.2 << true;
+    QTest::newRow("current as computed") << "FullScaleCurrent" << 0.1 * 3 << true;
+    QTest::newRow("current between steps") << "FullScaleCurrent" << 2.25 << false;
+    QTest::newRow("current a hair off its step") << "FullScaleCurrent" << 2.2001 << false;
+    QTest::newRow("shortest blanking") << "BlankingTime" << 0.02 << true;
+    QTest::newRow("no blanking") << "BlankingTime" << 0.0 << false;
+    QTest::newRow("blanking that divides just short") << "BlankingTime" << 0.58 << true;
+    QTest::newRow("longest blanking") << "BlankingTime" << 5.12 << true;
+    QTest::newRow("blanking past the longest") << "BlankingTime" << 5.14 << false;
+    QTest::newRow("shortest off time") << "FixedOffTime" << 0.5 << true;
+    QTest::newRow("longest mixed decay") << "MixedDecayTime" << 128.0 << true;
+    QTest::newRow("mixed decay past the longest") << "MixedDecayTime" << 128.5 << false;
+    QTest::newRow("off time between steps") << "FixedOffTime" << 0.75 << false;
+    QTest::newRow("hottest limit") << "TemperatureLimit" << 120.0 << true;
+    QTest::newRow("limit past the hottest") << "TemperatureLimit" << 121.0 << false;
+    QTest::newRow("huge") << "FixedOffTime" << 1e300 << false;
+    QTest::newRow("not a number") << "IdleCurrent" << std::nan("") << false;
+}
+
+void CtlTest::panelRangesAllowWholeStepsOnly()
+{
+    QFETCH(QString, key);
+    QFETCH(double, value);
+    const settingsrange::Range* range = settingsrange::find(key);
+    QVERIFY(range);
+    const QString problem = settingsrange::check(*range, value);
+    QTEST(problem.isEmpty(), "allowed");
+    QVERIFY(problem.isEmpty() || problem.startsWith(key));
+}
+
+void CtlTest::settingsFileRoundTripsAndDiffs()
+{
+    Ctl ctl;
+    const QString file = ctl.path(QStringLiteral("axis.tvs"));
+    const Run got = ctl.run(
+        {QStringLiteral("settings"), QStringLiteral("get"), QStringLiteral("--output"), file});
+    QCOMPARE(got.exit, 0);
+    QVERIFY((got.codes() - kConnecting).isEmpty());
+    const Run same = ctl.run({QStringLiteral("settings"), QStringLiteral("diff"), file});
+    QCOMPARE(same.exit, 0);
+    QVERIFY(same.out.isEmpty());
+
+    const auto written = [](const Run& run) {
+        QList<int> codes;
+        for (const Received& r : run.reports)
+            if (!kConnecting.contains(r.code()))
+                codes.append(r.code());
+        return codes;
+    };
+    // Back as it came: the board gets the block it held, stores it, and its name stays.
+    const Run back = ctl.run({QStringLiteral("settings"), QStringLiteral("set"), file});
+    QCOMPARE(back.exit, 0);
+    QVERIFY(back.out.isEmpty());
+    QCOMPARE(written(back), (QList<int>{CMD_WRITE_VALUES, CMD_SAVE_VALUES}));
+    QCOMPARE(
+        back.withCode(CMD_WRITE_VALUES).last().bytes.mid(kWriteBlockAt, kWriteBlockSize).toHex(),
+        kBoardBlock);
+
+    // One key changed, the others left out: they keep the board's values.
+    QFile changed(file);
+    QVERIFY(changed.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    changed.write("; bench axis\r\n[DriverSettings]\r\nFullScaleCurrent = 3.1\r\n");
+    changed.close();
+    const Run differs = ctl.run({QStringLiteral("settings"), QStringLiteral("diff"), file});
+    QCOMPARE(differs.exit, 3);
+    QCOMPARE(differs.out, QStringLiteral("FullScaleCurrent\t2.2\t3.1\n"));
+    QVERIFY((differs.codes() - kConnecting).isEmpty());
+    const Run set = ctl.run({QStringLiteral("settings"), QStringLiteral("set"), file});
+    QCOMPARE(set.exit, 0);
+    QCOMPARE(set.out, differs.out);
+    QCOMPARE(written(set), (QList<int>{CMD_WRITE_VALUES, CMD_SAVE_VALUES}));
+    QByteArray block = QByteArray::fromHex(kBoardBlock);
+    block[2] = char(0xBE); // the torque byte of 3.1 A at the same gain
+    QCOMPARE(
+        set.withCode(CMD_WRITE_VALUES).last().bytes.mid(kWriteBlockAt, kWriteBlockSize).toHex(),
+        block.toHex());
+}
+
+void CtlTest::unusableSettingsFileSendsNothing_data()
+{
+    QTest::addColumn<QByteArray>("content");
+    QTest::addColumn<QString>("message");
+    const QByteArray group("[DriverSettings]\nStepMode=2\n");
+    QTest::newRow("not text") << group + QByteArray("DriverName=a\0b\n", 15) << "not a text file";
+    QTest::newRow("too large") << group + QByteArray(70000, '#') << "larger than 64 KiB";
+    QTest::newRow("too large to tell its keys")
+        << group + QByteArray(65400, '#') << "too large to tell which keys it sets";
+    QTest::newRow("typed value")
+        << QByteArray("[DriverSettings]\nStepMode=@Variant(\\0\\0\\0\\x7f\\0\\0\\0\\x3)\n")
+        << "not a number: StepMode";
+    QTest::newRow("nan") << group + "FullScaleCurrent=nan\n"
+                         << "not a number: FullScaleCurrent";
+    QTest::newRow("no driver settings")
+        << QByteArray("StepMode=2\n[Other]\nStepMode=2\n") << "no driver settings";
+    QTest::newRow("current between two steps") << group + "IdleCurrent=0.65\n"
+                                               << "IdleCurrent goes in steps of 0.1 A";
+    QTest::newRow("mixed decay above fixed off") << group + "MixedDecayTime=20\nFixedOffTime=10\n"
+                                                 << "must not be above FixedOffTime";
+    QTest::newRow("name too long") << group + "DriverName=" + QByteArray(33, 'x') + "\n"
+                                   << "DriverName must be at most 32";
+}
+
+void CtlTest::unusableSettingsFileSendsNothing()
+{
+    QFETCH(QByteArray, content);
+    Ctl ctl;
+    const QString file = ctl.path(QStringLiteral("in.tvs"));
+    QFile in(file);
+    QVERIFY(in.open(QIODevice::WriteOnly));
+    in.write(content);
+    in.close();
+    const Run run = ctl.run({QStringLiteral("settings"), QStringLiteral("set"), file});
+    QCOMPARE(run.exit, 2);
+    QFETCH(QString, message);
+    QVERIFY2(run.err.contains(message), qPrintable(run.err));
+    QVERIFY(run.out.isEmpty());
+    QVERIFY(run.reports.isEmpty());
 }
 
 QTEST_GUILESS_MAIN(CtlTest)

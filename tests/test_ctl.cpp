@@ -679,8 +679,6 @@ void CtlTest::unusableSettingsFileSendsNothing_data()
     const QByteArray group("[DriverSettings]\nStepMode=2\n");
     QTest::newRow("not text") << group + QByteArray("DriverName=a\0b\n", 15) << "not a text file";
     QTest::newRow("too large") << group + QByteArray(70000, '#') << "larger than 64 KiB";
-    QTest::newRow("too large to tell its keys")
-        << group + QByteArray(65400, '#') << "too large to tell which keys it sets";
     QTest::newRow("typed value")
         << QByteArray("[DriverSettings]\nStepMode=@Variant(\\0\\0\\0\\x7f\\0\\0\\0\\x3)\n")
         << "not a number: StepMode";

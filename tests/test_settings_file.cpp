@@ -230,9 +230,11 @@ void SettingsFileTest::valuesThatAreNotNumbersReadAsZeroAndAreNamed()
 void SettingsFileTest::missingKeysTakeTheirDefaults()
 {
     DrvSettings s = marked();
-    const ReadResult result = parse("[DriverSettings]\nTemperatureLimit=45\n", s);
+    const ReadResult result =
+        parse("[DriverSettings]\nDriverName=\nTemperatureLimit=45\n[Other]\nStepMode=2\n", s);
     QCOMPARE(result.status, Status::Ok);
     QCOMPARE(result.notNumbers, QStringList());
+    QCOMPARE(result.presentKeys, (QStringList{"TemperatureLimit", "DriverName"}));
     QCOMPARE(fileFields(s), QStringLiteral("-1;0;0;45;0;-1;-1;0;0;0;0;"));
 }
 

@@ -27,10 +27,6 @@ using settingsrange::Range;
 // so that a script can tell them from a failure.
 constexpr int kExitDiffers = 3;
 const QString kNameKey = QStringLiteral("DriverName");
-const QByteArray kUtf8Bom("\xEF\xBB\xBF");
-// Ends the group written before a file's own lines, so that lines before the
-// file's first group stay outside DriverSettings, as they are in the file.
-const QByteArray kOtherGroup("\n[]\n");
 // A KEY=VALUE argument: a file named like one is given as ./NAME.
 const QRegularExpression kAssignment(QStringLiteral("^[A-Za-z][A-Za-z0-9]*="));
 
@@ -96,36 +92,6 @@ QString fileText(const Range& range, double value)
                : QString::number(value, 'g', QLocale::FloatingPointShortest);
 }
 
-// parse() gives a missing key a fixed value, so which keys a file sets is told
-// by reading it twice, each time behind a whole group of different values:
-// the last line of a key counts, so a key the file sets reads the same both
-// times. False, with the largest file that leaves room for that group in
-// sizeLimit, when the file is larger.
-bool keysSet(const QByteArray& bytes, Wanted& wanted, int* sizeLimit)
-{
-    DrvSettings ones;
-    for (const Range& range : kRanges)
-        settingsrange::setValue(range, ones, 1);
-    ones.DriverName = QStringLiteral("x");
-    const QByteArray body = bytes.startsWith(kUtf8Bom) ? bytes.mid(kUtf8Bom.size()) : bytes;
-    DrvSettings read[2];
-    // The longer group first, so that sizeLimit holds for both.
-    const DrvSettings behind[2] = {ones, DrvSettings()};
-    for (int i = 0; i < 2; ++i) {
-        const QByteArray group = settingsfile::compose(QByteArray(), behind[i]).bytes + kOtherGroup;
-        if (settingsfile::parse(group + body, read[i]).status != settingsfile::Status::Ok) {
-            *sizeLimit =
-                settingsfile::kMaxFileBytes - int(group.size()) + int(bytes.size() - body.size());
-            return false;
-        }
-    }
-    for (const Range& range : kRanges)
-        wanted.given[indexOf(range)] =
-            settingsrange::valueOf(range, read[0]) == settingsrange::valueOf(range, read[1]);
-    wanted.nameGiven = read[0].DriverName == read[1].DriverName;
-    return true;
-}
-
 // Reads the keys FILE sets; false, with the reason said, when it cannot be used.
 bool readFile(const QString& fileName, Wanted& wanted)
 {
@@ -145,14 +111,9 @@ bool readFile(const QString& fileName, Wanted& wanted)
                          .arg(fileName, read.notNumbers.join(QStringLiteral(", "))));
         return false;
     }
-    int sizeLimit = 0;
-    if (!keysSet(bytes, wanted, &sizeLimit)) {
-        printMessage(
-            QStringLiteral("%1: larger than %2 bytes, too large to tell which keys it sets")
-                .arg(fileName)
-                .arg(sizeLimit));
-        return false;
-    }
+    for (const Range& range : kRanges)
+        wanted.given[indexOf(range)] = read.presentKeys.contains(QLatin1String(range.key));
+    wanted.nameGiven = read.presentKeys.contains(kNameKey);
     return true;
 }
 

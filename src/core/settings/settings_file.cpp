@@ -161,10 +161,10 @@ ReadResult parse(const QByteArray& bytes, DrvSettings& settings)
             if (const int index = keyIndex(line.key); index >= 0)
                 values[index] = line.rawValue;
     }
-    bool any = false;
-    for (const std::optional<QString>& value : values)
-        any = any || value.has_value();
-    if (!any) {
+    for (int i = 0; i < kKeyCount; ++i)
+        if (values[i])
+            result.presentKeys.append(QLatin1String(kKeys[i]));
+    if (result.presentKeys.isEmpty()) {
         result.status = Status::NoSettings;
         return result;
     }

@@ -41,6 +41,9 @@ struct ReadResult {
     // Keys present whose values were not finite numbers of their field's
     // type; each read as 0. In the order of kKeys.
     QStringList notNumbers;
+    // Keys the group sets, in the order of kKeys; the others took their
+    // missing-key values.
+    QStringList presentKeys;
 };
 
 // Reads a file's bytes into the record. With Ok, every field of kKeys is set:

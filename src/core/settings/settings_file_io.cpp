@@ -47,8 +47,11 @@ settingsfile::ReadResult TorvelDRV::LoadDrvSettings(const QString& fileName)
 {
     QByteArray bytes;
     const settingsfile::Status status = settingsfile::readFileBytes(fileName, bytes);
-    if (status != settingsfile::Status::Ok)
-        return {status, {}};
+    if (status != settingsfile::Status::Ok) {
+        settingsfile::ReadResult refused;
+        refused.status = status;
+        return refused;
+    }
     return settingsfile::parse(bytes, settings);
 }
 

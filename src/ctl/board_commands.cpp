@@ -9,10 +9,10 @@
 #include "device/torveldrv.h"
 #include "firmware/version_rules.h"
 #include "session.h"
+#include "settings/settings_ranges.h"
 
 namespace ctl {
 namespace {
-constexpr int kNameLength = protocol::kNameLength;
 
 QString entryLine(const HidEntry& entry)
 {
@@ -59,17 +59,6 @@ int list(Context& c)
     return kExitOk;
 }
 
-// Letters the board can hold and give back: Latin-1, no control characters.
-bool validName(const QString& name)
-{
-    if (name.size() > kNameLength)
-        return false;
-    for (const QChar c : name)
-        if (c.unicode() > 0xFF || c.unicode() < 0x20 || (c.unicode() >= 0x7F && c.unicode() < 0xA0))
-            return false;
-    return true;
-}
-
 int name(Context& c)
 {
     if (c.args.positionals().isEmpty()) {
@@ -79,10 +68,8 @@ int name(Context& c)
         return kExitOk;
     }
     const QString wanted = c.args.positionals().first();
-    if (!validName(wanted))
-        return usageError(QStringLiteral("a board name has at most %1 Latin-1 characters and no "
-                                         "control characters")
-                              .arg(kNameLength));
+    if (const QString why = settingsrange::checkName(wanted); !why.isEmpty())
+        return usageError(why);
     if (const int status = c.session.open(Session::Name))
         return status;
     Torvel.SetDriverName(wanted);

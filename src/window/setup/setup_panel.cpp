@@ -2,6 +2,7 @@
 // pairs, the read-out, and reading and writing the board's values.
 #include "app/mainwindow.h"
 
+#include "clock.h"
 #include "device/torveldrv.h"
 #include "dialogs.h"
 #include "settings/register_codec.h"
@@ -9,7 +10,6 @@
 #include "setup/setup_readout.h"
 #include "ui_mainwindow.h"
 
-#include <QTimer>
 #include <cmath>
 #include <type_traits>
 
@@ -275,8 +275,8 @@ void MainWindow::on_btnReadDrvValues_clicked()
     Torvel.GetDriverValues();
     Torvel.WaitMs(TorvelDRV::kBetweenRequestsMs);
     Torvel.GetDriverName();
-    QTimer::singleShot(kValuesReplyTimeoutMs, this,
-                       [this, repliesBefore] { checkValuesReply(repliesBefore); });
+    timing::clock().singleShot(kValuesReplyTimeoutMs, this,
+                               [this, repliesBefore] { checkValuesReply(repliesBefore); });
 }
 
 void MainWindow::checkValuesReply(int repliesBefore)

@@ -106,7 +106,7 @@ bool writeRecord()
         for (const sim::Report& report : board->received())
             out << board->config().serial << ' ' << report.atMs << ' ' << report.bytes.toHex()
                 << '\n';
-    for (const sim::Board* board : sim::boards()) {
+    for (sim::Board* board : sim::boards()) {
         const QByteArray flash = board->flash();
         const QByteArray carried(reinterpret_cast<const char*>(kCarriedFirmware.Image) +
                                      protocol::kAppStart,

@@ -25,7 +25,7 @@ QList<int> codes(const QList<sim::Report>& reports)
 // program of ours would have written.
 class ForeignHolder {
 public:
-    explicit ForeignHolder(const QString& lockFile)
+    explicit ForeignHolder(const QString& lockFile) : m_lockFile(lockFile)
     {
         QFile file(lockFile);
         if (file.open(QIODevice::WriteOnly | QIODevice::Truncate))
@@ -33,22 +33,28 @@ public:
         file.close();
         m_process.start(QStringLiteral("flock"), {QStringLiteral("-o"), lockFile,
                                                   QStringLiteral("sleep"), QStringLiteral("60")});
-        m_locked = m_process.waitForStarted() && QTest::qWaitFor([&] {
-                       return QProcess::execute(QStringLiteral("flock"),
-                                                {QStringLiteral("-n"), QStringLiteral("-E"),
-                                                 QStringLiteral("3"), lockFile,
-                                                 QStringLiteral("true")}) == 3;
-                   });
+        m_locked = m_process.waitForStarted() && QTest::qWaitFor([&] { return heldElsewhere(); });
     }
     ~ForeignHolder() { letGo(); }
     bool locked() const { return m_locked; }
-    void letGo()
+    // Until flock's child has closed its copy of the lock's descriptor, the
+    // lock outlives flock itself: true once another process can take it.
+    bool letGo()
     {
         m_process.kill();
         m_process.waitForFinished();
+        return QTest::qWaitFor([&] { return !heldElsewhere(); });
     }
 
 private:
+    bool heldElsewhere() const
+    {
+        return QProcess::execute(QStringLiteral("flock"),
+                                 {QStringLiteral("-n"), QStringLiteral("-E"), QStringLiteral("3"),
+                                  m_lockFile, QStringLiteral("true")}) == 3;
+    }
+
+    const QString m_lockFile;
     QProcess m_process;
     bool m_locked = false;
 };
@@ -441,7 +447,7 @@ void DeviceLinkTest::lockedBoardIsRefusedOnceAndOpensWhenReleased()
     QCOMPARE(f.lines(), lines);
     QCOMPARE(f.answerer.shown().size(), 1);
 
-    holder.letGo();
+    QVERIFY(holder.letGo());
     Torvel.USBEnumTimerHandler();
     QVERIFY(Torvel.connected);
     QVERIFY(Torvel.lock.held());

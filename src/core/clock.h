@@ -47,6 +47,25 @@ inline void pollPause()
     clock().pollPause();
 }
 
+// Milliseconds on the clock in use since it was started, as QElapsedTimer
+// counts them on the wall clock.
+class Stopwatch {
+public:
+    void start() { m_startMs = nowMs(); }
+    // Starts again; the milliseconds up to now.
+    std::int64_t restart()
+    {
+        const std::int64_t now = nowMs();
+        const std::int64_t elapsed = now - m_startMs;
+        m_startMs = now;
+        return elapsed;
+    }
+    std::int64_t elapsed() const { return nowMs() - m_startMs; }
+
+private:
+    std::int64_t m_startMs = 0;
+};
+
 // Installs a clock for the lifetime of this object, then restores the wall clock.
 class Installed {
 public:

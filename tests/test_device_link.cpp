@@ -35,7 +35,11 @@ public:
                                                   QStringLiteral("sleep"), QStringLiteral("60")});
         m_locked = m_process.waitForStarted() && QTest::qWaitFor([&] { return heldElsewhere(); });
     }
-    ~ForeignHolder() { letGo(); }
+    ~ForeignHolder()
+    {
+        m_process.kill();
+        m_process.waitForFinished();
+    }
     bool locked() const { return m_locked; }
     // Until flock's child has closed its copy of the lock's descriptor, the
     // lock outlives flock itself: true once another process can take it.

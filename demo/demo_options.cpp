@@ -34,7 +34,8 @@ DemoOptions parseDemoOptions(const QStringList& arguments)
     QCommandLineParser parser;
     parser.setApplicationDescription(
         QStringLiteral("The TorvelM4 control tool with a simulated board plugged in half a "
-                       "second after start."));
+                       "second after start. With TORVEL_DEMO_VIRTUAL_TIME=1 in the environment "
+                       "it runs on a virtual clock, as fast as the work allows."));
     parser.addHelpOption();
     const QCommandLineOption quitAfter(QStringLiteral("quit-after"),
                                        QStringLiteral("Close the window after SECONDS."),
@@ -81,6 +82,10 @@ DemoOptions parseDemoOptions(const QStringList& arguments)
     const QCommandLineOption replugAfter(
         QStringLiteral("replug-after"),
         QStringLiteral("Plug the board in again SECONDS after start."), QStringLiteral("SECONDS"));
+    const QCommandLineOption replugWhenDone(
+        QStringLiteral("replug-when-done"),
+        QStringLiteral("Once the actions are done, unplug the board, plug it in again once the "
+                       "window has seen it go, and quit once its stream is enabled again."));
     const QCommandLineOption record(
         QStringLiteral("record"),
         QStringLiteral("At exit, write every report the board received to FILE (one per line: "
@@ -98,8 +103,8 @@ DemoOptions parseDemoOptions(const QStringList& arguments)
         QStringLiteral("Once connected, load the settings from FILE through the load button."),
         QStringLiteral("FILE"));
     parser.addOptions({quitAfter, screenshot, tab, answer, firmware, bootloader, badSignature, rate,
-                       unplugAfter, replugAfter, record, writeValues, saveSettings, loadSettings,
-                       stepRate, trajectory, pwm});
+                       unplugAfter, replugAfter, replugWhenDone, record, writeValues, saveSettings,
+                       loadSettings, stepRate, trajectory, pwm});
     parser.process(arguments);
 
     DemoOptions options;
@@ -109,6 +114,7 @@ DemoOptions parseDemoOptions(const QStringList& arguments)
         options.unplugAfterSeconds = seconds(parser, unplugAfter.names().first());
     if (parser.isSet(replugAfter))
         options.replugAfterSeconds = seconds(parser, replugAfter.names().first());
+    options.replugWhenDone = parser.isSet(replugWhenDone);
     options.recordFile = parser.value(record);
     options.writeValues = parser.isSet(writeValues);
     options.saveSettingsFile = parser.value(saveSettings);

@@ -18,6 +18,9 @@ struct DemoOptions {
     int rate = 100;
     std::optional<double> unplugAfterSeconds;
     std::optional<double> replugAfterSeconds;
+    // Once the actions are done: unplug, replug once the window has seen the
+    // board go, quit once its stream is enabled again.
+    bool replugWhenDone = false;
     QString recordFile; // every report the board received, written at exit
     // Actions taken through the widgets once the board is identified, in this order.
     bool writeValues = false;

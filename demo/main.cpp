@@ -1,13 +1,18 @@
 // The demo: the product's window with a simulated board plugged in half a
-// second after start, so the tool can be tried without hardware.
+// second after start, so the tool can be tried without hardware. With
+// TORVEL_DEMO_VIRTUAL_TIME=1 it runs on a virtual clock (demo_time.h).
 #include "app/app_identity.h"
 #include "app/high_dpi.h"
 #include "app/mainwindow.h"
 #include "app/message_boxes.h"
+#include "clock.h"
 #include "demo_actions.h"
 #include "demo_options.h"
+#include "demo_time.h"
 #include "device/torveldrv.h"
 #include "dialogs.h"
+#include "log_sink.h"
+#include "log_watch.h"
 #include "sim_control.h"
 
 #include <QApplication>
@@ -18,11 +23,16 @@
 
 namespace {
 constexpr int kPlugDelayMs = 500;
-constexpr int kSettleMs = 300;
 
 int milliseconds(double seconds)
 {
     return static_cast<int>(seconds * 1000);
+}
+
+void say(const QString& text)
+{
+    if (Torvel.logger)
+        Torvel.logger->write(QStringLiteral("Demo: ") + text);
 }
 
 void showTab(MainWindow& window, const QString& caption)
@@ -71,6 +81,7 @@ int main(int argc, char* argv[])
     QApplication app(argc, argv);
     appIdentity::apply();
     app.setApplicationName(QStringLiteral("torvelm4-demo"));
+    DemoTime time;
 
     // File dialogs are always scripted (the settings actions queue their names);
     // questions are scripted only with --answer.
@@ -81,10 +92,31 @@ int main(int argc, char* argv[])
     dialogs::setAnswerer(&answerer);
 
     MainWindow window;
+    LogWatch log(window);
+    sim::Board* board = nullptr;
+    bool screenshotFailed = false;
+    const auto quit = [&] {
+        if (!options.screenshotFile.isEmpty())
+            screenshotFailed = !saveScreenshot(window, options.screenshotFile);
+        window.close();
+    };
+    // Each step once the window has seen the one before.
+    const auto replug = [&] {
+        say(QStringLiteral("unplugging the board."));
+        board->unplug();
+        log.awaitLine(QStringLiteral("Torvel device disconnected!"), [&] {
+            say(QStringLiteral("plugging the board in again."));
+            board->replug();
+            log.awaitLine(QStringLiteral("Enabling real-time data stream."), [&] {
+                say(QStringLiteral("quitting."));
+                quit();
+            });
+        });
+    };
 
-    // The actions wait for the first application board whose identification
-    // has ended (the RX timer runs again) and whose values and name have had
-    // time to arrive; the requested tab is shown last, so it wins.
+    // The actions begin with the first application board whose identification
+    // has ended (the RX timer runs again), once its name has come in after its
+    // values; the requested tab is shown last, so it wins.
     bool acted = false;
     QObject::connect(&Torvel, &TorvelDRV::newDriverInfoAvailable, &window, [&] {
         const bool identified = Torvel.connected && Torvel.replyReceived &&
@@ -92,8 +124,13 @@ int main(int argc, char* argv[])
         if (acted || !identified)
             return;
         acted = true;
-        QTimer::singleShot(kSettleMs, &window, [&] {
-            runDemoActions(window, options, answerer);
+        log.awaitLine(QStringLiteral("Device name: "), [&] {
+            runDemoActions(window, log, options, answerer, [&] {
+                if (!options.tab.isEmpty())
+                    showTab(window, options.tab);
+                if (options.replugWhenDone && board)
+                    replug();
+            });
             if (!options.tab.isEmpty())
                 showTab(window, options.tab);
         });
@@ -106,30 +143,26 @@ int main(int argc, char* argv[])
     config.firmwareLow = static_cast<std::uint8_t>(options.firmwareLow);
     config.bootloader = options.bootloader;
     config.validSignature = !options.badSignature;
-    sim::Board* board = nullptr;
-    QTimer::singleShot(kPlugDelayMs, &app, [&] {
+    timing::Clock& clock = timing::clock();
+    clock.singleShot(kPlugDelayMs, &app, [&] {
         board = sim::plug(config);
         board->setStreamRate(options.rate);
     });
     if (options.unplugAfterSeconds)
-        QTimer::singleShot(milliseconds(*options.unplugAfterSeconds), &app, [&board] {
+        clock.singleShot(milliseconds(*options.unplugAfterSeconds), &app, [&board] {
             if (board)
                 board->unplug();
         });
     if (options.replugAfterSeconds)
-        QTimer::singleShot(milliseconds(*options.replugAfterSeconds), &app, [&board] {
+        clock.singleShot(milliseconds(*options.replugAfterSeconds), &app, [&board] {
             if (board)
                 board->replug();
         });
-    bool screenshotFailed = false;
     if (options.quitAfterSeconds)
-        QTimer::singleShot(milliseconds(*options.quitAfterSeconds), &window, [&] {
-            if (!options.screenshotFile.isEmpty())
-                screenshotFailed = !saveScreenshot(window, options.screenshotFile);
-            window.close();
-        });
+        clock.singleShot(milliseconds(*options.quitAfterSeconds), &window, quit);
 
     window.show();
+    time.runWhileIdle();
     const int result = app.exec();
     dialogs::setAnswerer(nullptr);
     if (screenshotFailed || (!options.recordFile.isEmpty() && !writeRecord(options.recordFile)))

@@ -1,6 +1,8 @@
+// The simulated board's flash: its made-up bootloader and application, the
+// bootloader's erase, write and checksum, and where the application keeps
+// its version. Its own numbers, as the board's bootloader knows them.
 #include "board_flash.h"
 
-#include "device/protocol.h"
 #include "sim_hash.h"
 
 #include <cstring>
@@ -9,11 +11,20 @@ namespace sim {
 
 namespace {
 
-using namespace protocol;
-
+constexpr int kFlashSize = BoardFlash::kSectors * BoardFlash::kSectorSize;
+constexpr int kFirstAppSector = 2;
+constexpr int kLastAppSector = 7;
+constexpr int kAppStart = kFirstAppSector * BoardFlash::kSectorSize;
+constexpr int kSubsectorSize = 32;
+constexpr int kSubsectorsPerSector = BoardFlash::kSectorSize / kSubsectorSize;
+// The application keeps a tag and then its version, high and low byte, here.
+constexpr int kVersionTagAddress = 0x2100;
+constexpr int kVersionAddress = kVersionTagAddress + 4;
+constexpr std::uint8_t kVersionTag[4] = {'T', 'M', '4', 'V'};
+constexpr std::uint32_t kValidSignature = 0xBABE3DC2u;
 constexpr std::uint32_t kErasedWord = 0xFFFFFFFFu;
-constexpr int kBlocksPerSector = 256;
-constexpr int kSubsectorsPerSector = kSectorSize / kSubsectorSize;
+// The checksum works on 16-byte blocks.
+constexpr int kBlocksPerSector = BoardFlash::kSectorSize / 16;
 // The bootloader image fills only part of its two sectors; the rest stays erased.
 constexpr int kBootloaderLength = 0x1A40;
 
@@ -81,12 +92,13 @@ bool BoardFlash::eraseSector(int sector)
     return true;
 }
 
-bool BoardFlash::writeBlock(int sector, int subsector, const std::uint8_t* data)
+bool BoardFlash::writeBlock(int sector, int subsector, const QByteArray& block)
 {
-    if (!isAppSector(sector) || subsector < 0 || subsector >= kSubsectorsPerSector)
+    if (!isAppSector(sector) || subsector < 0 || subsector >= kSubsectorsPerSector ||
+        block.size() < kSubsectorSize)
         return false;
-    const int address = sector * kSectorSize + subsector * kSubsectorSize;
-    std::memcpy(bytes_.data() + address, data, kSubsectorSize);
+    bytes_.replace(sector * kSectorSize + subsector * kSubsectorSize, kSubsectorSize,
+                   block.left(kSubsectorSize));
     return true;
 }
 

@@ -15,6 +15,9 @@ std::uint32_t sectorChecksum(const std::uint8_t* sector);
 
 class BoardFlash {
 public:
+    static constexpr int kSectors = 8;
+    static constexpr int kSectorSize = 4096;
+
     explicit BoardFlash(const BoardConfig& config);
 
     QByteArray bytes() const { return bytes_; }
@@ -24,7 +27,8 @@ public:
 
     // Both refuse the bootloader's own sectors and out-of-range numbers.
     bool eraseSector(int sector);
-    bool writeBlock(int sector, int subsector, const std::uint8_t* data);
+    // A block is 32 bytes; a shorter one is refused.
+    bool writeBlock(int sector, int subsector, const QByteArray& block);
 
     std::uint32_t checksum(int sector) const;
 

@@ -1,6 +1,8 @@
+// The simulated board's motor side worked out over time: steps and
+// trajectories, PWM, the current it drives, its supply and its heating.
 #include "board_model.h"
 
-#include "device/protocol.h"
+#include "wire_codec.h"
 
 #include <algorithm>
 #include <cmath>
@@ -145,7 +147,7 @@ void BoardModel::releaseValues()
 
 void BoardModel::setDriverRegisters(const QByteArray& block)
 {
-    if (block.size() < protocol::kValuesBlockSize)
+    if (block.size() < wire::kValuesBlockLength)
         return;
     auto byte = [&block](int i) { return std::uint8_t(block[i]); };
     fullScale_ = {byte(kTorqueWordLow), std::uint8_t(byte(kCtrlWordHigh) & 3)};

@@ -1,5 +1,7 @@
 // The hidapi C functions the program calls, served by the simulated boards.
 // Listing follows Linux hidraw: a board that is open is still listed.
+#include "clock.h"
+#include "registry.h"
 #include "sim_board.h"
 
 #include <hidapi.h>
@@ -59,7 +61,7 @@ int hid_exit(void)
 
 struct hid_device_info* hid_enumerate(unsigned short vendor_id, unsigned short product_id)
 {
-    const qint64 now = sim::nowMs();
+    const qint64 now = timing::nowMs();
     hid_device_info* first = nullptr;
     hid_device_info** next = &first;
     for (const auto& board : sim::registry().boards) {
@@ -93,7 +95,7 @@ hid_device* hid_open_path(const char* path)
 {
     if (!path)
         return nullptr;
-    const qint64 now = sim::nowMs();
+    const qint64 now = timing::nowMs();
     for (const auto& board : sim::registry().boards) {
         if (board->path() != path)
             continue;

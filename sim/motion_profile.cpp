@@ -1,3 +1,4 @@
+// The trapezoidal speed profile of the simulated board's trajectory generator.
 #include "motion_profile.h"
 
 #include <algorithm>

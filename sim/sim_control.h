@@ -2,7 +2,8 @@
 // Tests and the demo plug boards in, steer their state and faults, and read
 // back every report a board received, already descrambled. The boards live in
 // this process; they have no threads or timers and work out what has become
-// readable from wall-clock time on every hidapi call.
+// readable from the program's clock (clock.h) on every call, so a test or demo
+// that installs a virtual clock moves the boards' time with the program's.
 #pragma once
 
 #include <QByteArray>
@@ -55,6 +56,8 @@ struct Report {
     bool scrambled() const { return bytes.at(64) != 0; }
 };
 
+// Whatever depends on time brings the board up to the clock's time first,
+// so those observers are not const.
 class Board {
 public:
     virtual ~Board() = default;
@@ -65,8 +68,8 @@ public:
     // running if the flash is signed and the bootloader otherwise.
     virtual void replug() = 0;
     virtual void unplugAfterReports(int n) = 0; // leaves the bus after n more received reports
-    virtual bool onBus() const = 0;
-    virtual bool isOpen() const = 0;
+    virtual bool onBus() = 0;
+    virtual bool isOpen() = 0;
     virtual QByteArray path() const = 0;
 
     // Timing.
@@ -87,7 +90,7 @@ public:
     virtual void injectReport(const QByteArray& data) = 0;
 
     // State.
-    virtual LiveValues live() const = 0;
+    virtual LiveValues live() = 0;
     // The board's model makes the values move (position, speed and current
     // with the commands, temperature with the current, a ripple on the
     // supply). setLive takes the inputs, mode, faults and position as the
@@ -96,16 +99,16 @@ public:
     // until a command drives them. A given supply below 8 V stops the driver.
     virtual void setLive(const LiveValues& values) = 0;
     virtual void releaseLive() = 0;
-    virtual bool bootloaderRunning() const = 0;
+    virtual bool bootloaderRunning() = 0;
     virtual bool signatureValid() const = 0;
-    virtual bool streaming() const = 0;
+    virtual bool streaming() = 0;
     virtual QByteArray flash() const = 0;                   // 32768 bytes
-    virtual QByteArray registers() const = 0;               // the 21-byte values block
+    virtual QByteArray registers() = 0;                     // the 21-byte values block
     virtual void setRegisters(const QByteArray& block) = 0; // and the saved image
     virtual QByteArray name() const = 0;                    // 32 raw name bytes
     virtual void setName(const QByteArray& raw) = 0;
     virtual const BoardConfig& config() const = 0;
-    virtual int restarts() const = 0; // by CMD_RESTART or the bootloader's timeout
+    virtual int restarts() = 0; // by CMD_RESTART or the bootloader's timeout
 
     // Received reports, oldest first.
     virtual QList<Report> received() const = 0;

@@ -110,7 +110,7 @@ void CommandsTest::nameRequestIsSentTwiceUnderTheKey()
         QVERIFY(r.scrambled());
         QCOMPARE(r.code(), CMD_GET_NAME);
     }
-    QVERIFY(sent[1].atMs - sent[0].atMs >= TorvelDRV::kNameRequestWaitMs);
+    QCOMPARE(sent[1].atMs - sent[0].atMs, qint64(TorvelDRV::kNameRequestWaitMs));
 }
 
 void CommandsTest::emptyNameClearsTheWholeArgumentArea()

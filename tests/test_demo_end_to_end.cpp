@@ -1,7 +1,8 @@
-// The demo program as a whole process under a virtual X server: connect,
-// update the firmware from 0x0102, write, save and load settings, run a step
-// rate, a trajectory and PWM, unplug and replug, quit. Checked on log.txt and
-// on the reports the simulated board received.
+// The demo program as a whole process under a virtual X server, on the demo's
+// virtual clock: connect, update the firmware from 0x0102, write, save and
+// load settings, run a step rate, a trajectory and PWM, unplug and replug,
+// quit, each step once the one before is seen in the log. Checked on log.txt
+// and on the reports the simulated board received.
 #include "device/protocol.h"
 
 #include <QFile>
@@ -52,6 +53,18 @@ QList<Received> readRecord(const QString& path)
     return reports;
 }
 
+// The demo under xvfb-run, on its virtual clock, in a working directory.
+void startDemo(QProcess& demo, const QString& directory, const QStringList& arguments)
+{
+    demo.setWorkingDirectory(directory);
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.remove(QStringLiteral("QT_QPA_PLATFORM")); // a real X server this time
+    env.insert(QStringLiteral("TORVEL_DEMO_VIRTUAL_TIME"), QStringLiteral("1"));
+    demo.setProcessEnvironment(env);
+    demo.start(QStandardPaths::findExecutable(QStringLiteral("xvfb-run")),
+               QStringList{QStringLiteral("-a"), QStringLiteral(TORVEL_DEMO_PATH)} + arguments);
+}
+
 QList<Received> withCode(const QList<Received>& reports, int code)
 {
     QList<Received> result;
@@ -79,35 +92,14 @@ void DemoEndToEndTest::wholeSessionWithASimulatedBoard()
     const QString record = dir.filePath(QStringLiteral("record.txt"));
 
     QProcess demo;
-    demo.setWorkingDirectory(dir.path());
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.remove(QStringLiteral("QT_QPA_PLATFORM")); // a real X server this time
-    demo.setProcessEnvironment(env);
-    demo.start(xvfb, {QStringLiteral("-a"),
-                      QStringLiteral(TORVEL_DEMO_PATH),
-                      QStringLiteral("--answer"),
-                      QStringLiteral("ok"),
-                      QStringLiteral("--firmware"),
-                      QStringLiteral("0102"),
-                      QStringLiteral("--write-values"),
-                      QStringLiteral("--save-settings"),
-                      settings,
-                      QStringLiteral("--load-settings"),
-                      settings,
-                      QStringLiteral("--step-rate"),
-                      QStringLiteral("3000"),
-                      QStringLiteral("--trajectory"),
-                      QStringLiteral("20000"),
-                      QStringLiteral("--pwm"),
-                      QStringLiteral("40,-25"),
-                      QStringLiteral("--unplug-after"),
-                      QStringLiteral("16"),
-                      QStringLiteral("--replug-after"),
-                      QStringLiteral("17"),
-                      QStringLiteral("--quit-after"),
-                      QStringLiteral("21"),
-                      QStringLiteral("--record"),
-                      record});
+    startDemo(demo, dir.path(),
+              {QStringLiteral("--answer"), QStringLiteral("ok"), QStringLiteral("--firmware"),
+               QStringLiteral("0102"), QStringLiteral("--write-values"),
+               QStringLiteral("--save-settings"), settings, QStringLiteral("--load-settings"),
+               settings, QStringLiteral("--step-rate"), QStringLiteral("3000"),
+               QStringLiteral("--trajectory"), QStringLiteral("20000"), QStringLiteral("--pwm"),
+               QStringLiteral("40,-25"), QStringLiteral("--replug-when-done"),
+               QStringLiteral("--record"), record});
     QVERIFY(demo.waitForStarted());
     QVERIFY2(demo.waitForFinished(90000), demo.readAllStandardError().constData());
     QCOMPARE(demo.exitStatus(), QProcess::NormalExit);
@@ -126,46 +118,61 @@ void DemoEndToEndTest::wholeSessionWithASimulatedBoard()
     const int allGood = indexOf(QStringLiteral("All CRCs OK."), question);
     QVERIFY(allGood > question);
     QCOMPARE(log.filter(QStringLiteral("Device firmware mismatch detected.")).size(), 1);
-    // Then the user's actions, in order, after the updated board is back.
-    const QStringList actions = {
+    // Then the user's actions, in order, after the updated board is back, each
+    // announced once the one before had its effect; then unplug and replug.
+    const QStringList steps = {
+        QStringLiteral("Demo: pressing \"Write values to driver\"."),
         QStringLiteral("Saving Torvel driver values..."),
+        QStringLiteral("Demo: saving the settings to ") + settings + QLatin1Char('.'),
         QStringLiteral("Settings saved to file: ") + settings,
+        QStringLiteral("Demo: loading the settings from ") + settings + QLatin1Char('.'),
         QStringLiteral("Settings loaded from file: ") + settings,
+        QStringLiteral("Demo: pressing Run to take the driver out of sleep."),
         QStringLiteral("Enabling driver (out of Sleep)."),
+        QStringLiteral("Demo: turning the step speed dial to 3000 steps/s."),
+        QStringLiteral("Demo: setting the final position to 20000 steps."),
+        QStringLiteral("Demo: enabling DC motor control."),
         QStringLiteral("Enabling PWMs."),
         QStringLiteral("Stopping driver (Sleep)."),
+        QStringLiteral("Demo: setting the PWM duties to 40 % and -25 %."),
+        QStringLiteral("Demo: unplugging the board."),
+        QStringLiteral("Torvel device disconnected!"),
+        QStringLiteral("Demo: plugging the board in again."),
+        QStringLiteral("RX timer started."),
+        QStringLiteral("Enabling real-time data stream."),
+        QStringLiteral("Demo: quitting."),
     };
     int at = allGood;
-    for (const QString& line : actions) {
+    for (const QString& line : steps) {
         const int next = indexOf(line, at);
         QVERIFY2(next > at, qPrintable(line));
         at = next;
     }
-    // Unplug and replug: disconnected, then connected again, before the end.
-    const int unplugged = indexOf(QStringLiteral("Torvel device disconnected!"), at);
-    QVERIFY(unplugged > at);
-    QVERIFY(indexOf(QStringLiteral("RX timer started."), unplugged) > unplugged);
+    QVERIFY(log.filter(QStringLiteral("did not follow")).isEmpty());
     QVERIFY(QFile::exists(settings));
 
     const QList<Received> reports = readRecord(record);
     QCOMPARE(withCode(reports, CMD_BL_ERASE).size(), 6);
     QCOMPARE(withCode(reports, CMD_BL_WRITE_BLOCK).size(), 768);
     QCOMPARE(withCode(reports, CMD_BL_WRITE_SIGNATURE).size(), 1);
-    QVERIFY(!withCode(reports, CMD_WRITE_VALUES).isEmpty());
+    // The write button and the switch to DC motor control write the values.
+    QCOMPARE(withCode(reports, CMD_WRITE_VALUES).size(), 2);
     QCOMPARE(withCode(reports, CMD_SET_NAME).size(), 1);
-    const QList<Received> steps = withCode(reports, CMD_SET_STEP_FREQ);
-    QVERIFY(!steps.isEmpty());
-    QCOMPARE(steps.last().le32(21), 1599); // 3000 steps/s
-    QCOMPARE(steps.last().at(25), 1);
+    const QList<Received> rates = withCode(reports, CMD_SET_STEP_FREQ);
+    QCOMPARE(rates.size(), 1);
+    QCOMPARE(rates.last().le32(21), 1599); // 3000 steps/s
+    QCOMPARE(rates.last().at(25), 1);
     const QList<Received> moves = withCode(reports, CMD_WRITE_TRAJECTORY);
-    QVERIFY(!moves.isEmpty());
+    QCOMPARE(moves.size(), 1);
     QCOMPARE(moves.last().le32(21), 20000);
-    const QList<Received> pwm = withCode(reports, CMD_SET_PWM);
-    QVERIFY(!pwm.isEmpty());
+    const QList<Received> pwm = withCode(reports, CMD_SET_PWM); // one per duty
+    QCOMPARE(pwm.size(), 2);
     QCOMPARE(pwm.last().le32(21), 23); // 20 kHz
     QCOMPARE(pwm.last().bytes.mid(25, 4), QByteArray::fromHex("28000019"));
-    // The board's last identification came after the replug, scrambling resumed.
-    QVERIFY(withCode(reports, CMD_GET_DEVICE_INFO).size() >= 4);
+    // Identified in the old application, the bootloader, the new application
+    // and after the replug, with the stream enabled by the last two.
+    QCOMPARE(withCode(reports, CMD_GET_DEVICE_INFO).size(), 4);
+    QCOMPARE(withCode(reports, CMD_RT_STREAM).size(), 2);
     QVERIFY(reports.last().atMs > withCode(reports, CMD_SET_PWM).last().atMs);
 }
 
@@ -187,14 +194,9 @@ void DemoEndToEndTest::screenshotShowsTheTabAskedFor()
     const QString shot =
         dir.filePath(writable ? QStringLiteral("shot.png") : QStringLiteral("missing/shot.png"));
     QProcess demo;
-    demo.setWorkingDirectory(dir.path());
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.remove(QStringLiteral("QT_QPA_PLATFORM"));
-    demo.setProcessEnvironment(env);
-    demo.start(xvfb,
-               {QStringLiteral("-a"), QStringLiteral(TORVEL_DEMO_PATH), QStringLiteral("--tab"),
-                QStringLiteral("Log charts"), QStringLiteral("--step-rate"), QStringLiteral("3000"),
-                QStringLiteral("--screenshot"), shot});
+    startDemo(demo, dir.path(),
+              {QStringLiteral("--tab"), QStringLiteral("Log charts"), QStringLiteral("--step-rate"),
+               QStringLiteral("3000"), QStringLiteral("--screenshot"), shot});
     QVERIFY(demo.waitForStarted());
     const bool finished = demo.waitForFinished(60000);
     const QString said =

@@ -25,7 +25,7 @@ QList<int> codes(const QList<sim::Report>& reports)
 // program of ours would have written.
 class ForeignHolder {
 public:
-    explicit ForeignHolder(const QString& lockFile)
+    explicit ForeignHolder(const QString& lockFile) : m_lockFile(lockFile)
     {
         QFile file(lockFile);
         if (file.open(QIODevice::WriteOnly | QIODevice::Truncate))
@@ -33,22 +33,32 @@ public:
         file.close();
         m_process.start(QStringLiteral("flock"), {QStringLiteral("-o"), lockFile,
                                                   QStringLiteral("sleep"), QStringLiteral("60")});
-        m_locked = m_process.waitForStarted() && QTest::qWaitFor([&] {
-                       return QProcess::execute(QStringLiteral("flock"),
-                                                {QStringLiteral("-n"), QStringLiteral("-E"),
-                                                 QStringLiteral("3"), lockFile,
-                                                 QStringLiteral("true")}) == 3;
-                   });
+        m_locked = m_process.waitForStarted() && QTest::qWaitFor([&] { return heldElsewhere(); });
     }
-    ~ForeignHolder() { letGo(); }
-    bool locked() const { return m_locked; }
-    void letGo()
+    ~ForeignHolder()
     {
         m_process.kill();
         m_process.waitForFinished();
     }
+    bool locked() const { return m_locked; }
+    // Until flock's child has closed its copy of the lock's descriptor, the
+    // lock outlives flock itself: true once another process can take it.
+    bool letGo()
+    {
+        m_process.kill();
+        m_process.waitForFinished();
+        return QTest::qWaitFor([&] { return !heldElsewhere(); });
+    }
 
 private:
+    bool heldElsewhere() const
+    {
+        return QProcess::execute(QStringLiteral("flock"),
+                                 {QStringLiteral("-n"), QStringLiteral("-E"), QStringLiteral("3"),
+                                  m_lockFile, QStringLiteral("true")}) == 3;
+    }
+
+    const QString m_lockFile;
     QProcess m_process;
     bool m_locked = false;
 };
@@ -114,11 +124,15 @@ void DeviceLinkTest::connectingLogsEachStepInOrder()
                              CMD_GET_NAME,        CMD_GET_NAME,   CMD_RT_STREAM};
     QCOMPARE(codes(board->received()), sent);
 
-    // The replies are read by the receive ticks afterwards.
-    QTRY_VERIFY(f.lines().contains(QStringLiteral("Values read from driver.")));
-    QTRY_VERIFY(f.lines().contains(QStringLiteral("Device name: ") +
-                                   QString::fromLatin1(board->name()).remove(QChar(0))));
+    // The replies are read by the next four receive ticks, one each.
     QVERIFY(Torvel.rxTimer->isActive());
+    f.time.advance(4 * TorvelDRV::kRxPeriodMs);
+    const QString read = QStringLiteral("Device HID read OK (64 bytes).");
+    const QString values = QStringLiteral("Values read from driver.");
+    const QString name =
+        QStringLiteral("Device name: ") + QString::fromLatin1(board->name()).remove(QChar(0));
+    QCOMPARE(f.lines().mid(expected.size()),
+             (QStringList{read, values, read, values, read, name, read, name}));
 }
 
 void DeviceLinkTest::identificationDecodesTheBoardAndScramblesWhatFollows()
@@ -163,20 +177,22 @@ void DeviceLinkTest::bootloaderBoardGetsNoStream()
     QVERIFY(!f.lines().contains(QStringLiteral("Enabling real-time data stream.")));
 }
 
-// The one place the suite pays for four unanswered attempts.
 void DeviceLinkTest::silentBoardGetsFourAttemptsAndStaysOpen()
 {
     LinkFixture f;
     Torvel.info = DeviceInfo();
     sim::Board* board = sim::plug();
     board->setSilent(true);
+    const std::int64_t start = f.time.nowMs();
     Torvel.USBEnumTimerHandler();
 
+    // Each attempt waits, then polls for its full time: 2.6 s in all.
+    const int attempt = TorvelDRV::kInfoSettleMs + TorvelDRV::kInfoPollMs;
     const QList<sim::Report> requests = board->receivedWithCode(CMD_GET_DEVICE_INFO);
     QCOMPARE(requests.size(), TorvelDRV::kInfoAttempts);
     for (int i = 1; i < requests.size(); ++i)
-        QVERIFY(requests[i].atMs - requests[i - 1].atMs >=
-                TorvelDRV::kInfoSettleMs + TorvelDRV::kInfoPollMs - 10);
+        QCOMPARE(requests[i].atMs - requests[i - 1].atMs, qint64(attempt));
+    QCOMPARE(f.time.nowMs() - start, std::int64_t(TorvelDRV::kInfoAttempts * attempt));
     QVERIFY(f.lines().contains(QStringLiteral("Error while getting Device info")));
     QVERIFY(Torvel.connected);
     QVERIFY(Torvel.rxTimer->isActive());
@@ -194,7 +210,8 @@ void DeviceLinkTest::unplugDisconnectsAndReplugReconnectsOnTheNextScan()
 
     f.clearLog();
     board->unplug();
-    QTRY_VERIFY(!Torvel.connected);
+    f.time.advance(TorvelDRV::kRxPeriodMs); // the next receive tick finds it gone
+    QVERIFY(!Torvel.connected);
     const QStringList expected = {QStringLiteral("HID read count < 0. Disconnecting device."),
                                   QStringLiteral("Disconnecting device..."),
                                   QStringLiteral("Torvel device disconnected!")};
@@ -206,7 +223,8 @@ void DeviceLinkTest::unplugDisconnectsAndReplugReconnectsOnTheNextScan()
     f.clearLog();
     board->replug();
     Torvel.enumTimer->start(TorvelDRV::kEnumPeriodMs);
-    QTRY_VERIFY(Torvel.connected);
+    f.time.advance(TorvelDRV::kEnumPeriodMs); // within one scan period
+    QVERIFY(Torvel.connected);
     QCOMPARE(f.lines().filter(QStringLiteral("TorvelM4 device found.")).size(), 1);
     QCOMPARE(sim::openHandleCount(), 1);
 }
@@ -240,7 +258,8 @@ void DeviceLinkTest::secondBoardIsAnnouncedOnceAndNeverOpened()
 
     // Once the first board is gone, the second one is taken.
     first->unplug();
-    QTRY_VERIFY(!Torvel.connected);
+    f.time.advance(TorvelDRV::kRxPeriodMs);
+    QVERIFY(!Torvel.connected);
     Torvel.USBEnumTimerHandler();
     QVERIFY(Torvel.connected);
     QVERIFY(second->isOpen());
@@ -438,7 +457,7 @@ void DeviceLinkTest::lockedBoardIsRefusedOnceAndOpensWhenReleased()
     QCOMPARE(f.lines(), lines);
     QCOMPARE(f.answerer.shown().size(), 1);
 
-    holder.letGo();
+    QVERIFY(holder.letGo());
     Torvel.USBEnumTimerHandler();
     QVERIFY(Torvel.connected);
     QVERIFY(Torvel.lock.held());
@@ -525,7 +544,7 @@ void DeviceLinkTest::nameTravelsAsLatin1()
     QCOMPARE(board->received().last().at(kTxLast), 0);
     Torvel.settings.DriverName.clear();
     Torvel.GetDriverName();
-    QTRY_COMPARE(Torvel.settings.DriverName, comesBack);
+    QVERIFY(f.time.runUntil([&] { return Torvel.settings.DriverName == comesBack; }));
 }
 
 QTEST_MAIN(DeviceLinkTest)

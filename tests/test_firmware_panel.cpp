@@ -1,4 +1,6 @@
 // The "Firmware" tab and the window title as boards come, go and are flashed.
+#include "support/virtual_time.h"
+
 #include "app/mainwindow.h"
 #include "device/protocol.h"
 #include "device/torveldrv.h"
@@ -46,6 +48,7 @@ private:
         return widget<QPlainTextEdit>("pteFWLog")->toPlainText().split('\n');
     }
 
+    std::unique_ptr<VirtualTime> m_time;
     std::unique_ptr<QTemporaryDir> m_dir;
     std::unique_ptr<MainWindow> m_window;
     dialogs::ScriptedAnswerer m_answerer;
@@ -53,6 +56,7 @@ private:
 
 void FirmwarePanelTest::init()
 {
+    m_time = std::make_unique<VirtualTime>();
     m_dir = std::make_unique<QTemporaryDir>();
     QVERIFY(QDir::setCurrent(m_dir->path()));
     m_answerer = dialogs::ScriptedAnswerer(false);
@@ -72,6 +76,7 @@ void FirmwarePanelTest::cleanup()
     dialogs::setAnswerer(nullptr);
     QDir::setCurrent(QDir::tempPath());
     m_dir.reset();
+    m_time.reset();
 }
 
 void FirmwarePanelTest::titleAndFirmwareLogFollowTheBoard_data()
@@ -114,7 +119,8 @@ void FirmwarePanelTest::disconnectKeepsTheLastDecodedValues()
     Torvel.USBEnumTimerHandler();
     const QStringList connectedLines = firmwareLog();
     board->unplug();
-    QTRY_VERIFY(!Torvel.connected);
+    m_time->advance(TorvelDRV::kRxPeriodMs); // the next receive tick finds it gone
+    QVERIFY(!Torvel.connected);
     QCOMPARE(m_window->windowTitle(), QStringLiteral("TorvelM4 0.57 - No device connected"));
     QCOMPARE(firmwareLog(), connectedLines);
 }
@@ -159,21 +165,25 @@ void FirmwarePanelTest::manualFullUpdateReconnectsTheBoardWithinOneScan()
     config.bootloader = true;
     config.firmwareLow = 0x02;
     sim::Board* board = sim::plug(config);
-    board->setRestartOffBusMs(100);
+    const int offBusMs = 100;
+    board->setRestartOffBusMs(offBusMs);
     Torvel.USBEnumTimerHandler(); // the update question is answered Cancel
     widget<QPushButton>("btnFullUpdate")->click();
     QVERIFY(!Torvel.connected);
     QCOMPARE(m_window->windowTitle(), QStringLiteral("TorvelM4 0.57 - No device connected"));
 
-    QTRY_VERIFY(board->onBus());
+    m_time->advance(offBusMs);
+    QVERIFY(board->onBus());
     Torvel.USBEnumTimerHandler();
     QVERIFY(Torvel.connected);
     QVERIFY(!Torvel.info.BootloaderRunning);
     QVERIFY(m_window->windowTitle().contains(QStringLiteral("AP: 0x0103, A5")));
     QCOMPARE(firmwareLog().at(1), QStringLiteral("AP: 0x0103, FW OK"));
     QVERIFY(board->streaming());
+    // One report per receive tick: the two values and two name replies, then the stream.
     QSignalSpy realTime(&Torvel, &TorvelDRV::newRTDataAvailable);
-    QTRY_VERIFY(realTime.count() >= 3);
+    m_time->advance(7 * TorvelDRV::kRxPeriodMs);
+    QCOMPARE(realTime.count(), 3);
 }
 
 void FirmwarePanelTest::failedFullUpdateKeepsReceiving()

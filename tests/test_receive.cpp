@@ -80,8 +80,8 @@ void ReceiveTest::initTestCase()
 void ReceiveTest::init()
 {
     QVERIFY(Torvel.connected);
-    Torvel.rxTimer->stop(); // ticks are run by hand
-    QTest::qWait(5);
+    Torvel.rxTimer->stop();     // ticks are run by hand
+    m_fixture->time.advance(5); // replies under way arrive and are drained
     Torvel.ClearHIDReadBuffer();
     m_fixture->clearLog();
 }

@@ -1,13 +1,14 @@
 // The simulated board, driven through the hidapi C functions and its control
-// API with every report built by hand; its motion profile and live model also
-// on their own, on a clock the test sets.
+// API with every report built by hand, on a virtual clock that moves only when
+// the test waits; its motion profile and live model also on their own, on a
+// clock the test sets.
 #include "board_model.h"
+#include "clock.h"
 #include "device/protocol.h"
 #include "motion_profile.h"
 #include "sim_control.h"
+#include "virtual_clock.h"
 
-#include <QElapsedTimer>
-#include <QThread>
 #include <QtTest>
 #include <hidapi/hidapi.h>
 
@@ -47,12 +48,11 @@ QByteArray readOnce(hid_device* handle, int* result = nullptr)
     return n > 0 ? QByteArray(reinterpret_cast<const char*>(buffer), n) : QByteArray();
 }
 
-// Polls until a full report with this reply code arrives; empty on timeout or error.
+// Polls a millisecond apart until a full report with this reply code arrives;
+// empty on timeout or error.
 QByteArray awaitReply(hid_device* handle, std::uint8_t code, int timeoutMs = 150)
 {
-    QElapsedTimer clock;
-    clock.start();
-    while (clock.elapsed() < timeoutMs) {
+    for (const std::int64_t start = timing::nowMs(); timing::nowMs() - start < timeoutMs;) {
         int n = 0;
         const QByteArray report = readOnce(handle, &n);
         if (n < 0)
@@ -60,27 +60,22 @@ QByteArray awaitReply(hid_device* handle, std::uint8_t code, int timeoutMs = 150
         if (n == 64 && std::uint8_t(report[15]) == code)
             return report;
         if (n == 0)
-            QThread::msleep(1);
+            timing::waitMs(1);
     }
     return {};
 }
 
 void sleepUntil(qint64 ms)
 {
-    while (sim::nowMs() < ms)
-        QThread::msleep(1);
+    timing::waitMs(int(qMax<qint64>(0, ms - timing::nowMs())));
 }
 
-// Polls until the condition holds; false on timeout.
+// Looks a millisecond apart until the condition holds; false on timeout.
 bool waitFor(const std::function<bool()>& condition, int timeoutMs)
 {
-    QElapsedTimer clock;
-    clock.start();
-    while (!condition()) {
-        if (clock.elapsed() > timeoutMs)
+    for (const std::int64_t start = timing::nowMs(); !condition(); timing::waitMs(1))
+        if (timing::nowMs() - start > timeoutMs)
             return false;
-        QThread::msleep(1);
-    }
     return true;
 }
 
@@ -202,6 +197,8 @@ sim::BoardConfig bootloaderConfig(bool validSignature)
 class TestSimulatedBoard : public QObject {
     Q_OBJECT
 
+    timing::VirtualClock clock_;
+    timing::Installed installed_{clock_};
     QList<hid_device*> handles_;
 
     hid_device* open(sim::Board* board)
@@ -360,13 +357,15 @@ private slots:
         sim::Board* board = sim::plug();
         board->setReplyLatencyMs(40);
         hid_device* handle = open(board);
-        const qint64 sentAt = sim::nowMs();
         QCOMPARE(send(handle, command(p::CMD_GET_DEVICE_INFO)), 65);
         int n = -1;
+        timing::waitMs(39);
         readOnce(handle, &n);
         QCOMPARE(n, 0);
-        QVERIFY(!awaitReply(handle, p::REPLY_DEVICE_INFO, 300).isEmpty());
-        QVERIFY(sim::nowMs() - sentAt >= 40);
+        timing::waitMs(1);
+        const QByteArray reply = readOnce(handle);
+        QCOMPARE(reply.size(), 64);
+        QCOMPARE(quint8(reply[15]), p::REPLY_DEVICE_INFO);
 
         // Opening anew starts with an empty queue, also for replies under way.
         send(handle, command(p::CMD_GET_DEVICE_INFO));
@@ -492,16 +491,12 @@ private slots:
         QCOMPARE(report.mid(46, 4), QByteArray::fromHex("04030287"));
         QCOMPARE(quint8(report[54]), quint8(0x21));
 
+        // 300 ms at 200 reports a second.
+        timing::waitMs(300);
         int count = 0;
-        QElapsedTimer clock;
-        clock.start();
-        while (clock.elapsed() < 300) {
-            if (readOnce(handle).size() == 64)
-                ++count;
-            else
-                QThread::msleep(1);
-        }
-        QVERIFY2(count >= 45 && count <= 66, qPrintable(QString::number(count)));
+        while (readOnce(handle).size() == 64)
+            ++count;
+        QCOMPARE(count, 60);
     }
 
     void streamQueueKeepsTheOldest64()
@@ -513,7 +508,7 @@ private slots:
         live.position = 1;
         board->setLive(live);
         send(handle, command(p::CMD_RT_STREAM));
-        QThread::msleep(300); // some 120 reports fall due
+        timing::waitMs(300); // 120 reports fall due
         live.position = 2;
         board->setLive(live);
 
@@ -923,20 +918,22 @@ private slots:
         hid_device* handle = open(board);
         send(handle, command(p::CMD_RT_STREAM));
         send(handle, enableCommand(true));
-        // 1000 steps at 2000 steps/s: about half a second.
+        // 1000 steps at 2000 steps/s, 20 ms up and 20 ms down: 0.52 s.
         const qint64 sentAt = sim::nowMs();
         send(handle, trajectoryCommand(1000, 2000, 100000, 100000));
-        QVERIFY(board->live().position < 1000);
+        QCOMPARE(board->live().position, 0);
         QCOMPARE(board->live().mode, std::uint8_t(4));
 
         // Nothing is read meanwhile: every report is made at the read, yet
-        // each tells the state at the time it fell due.
+        // each tells the state at the time it fell due, 2 ms after the stream
+        // was asked for and every 20 ms after that.
         sleepUntil(sentAt + 1000);
         QList<QByteArray> reports;
         QByteArray r;
         while ((r = readOnce(handle)).size() == 64)
-            reports << r;
-        QVERIFY(reports.size() >= 40);
+            if (quint8(r[15]) == p::REPLY_REAL_TIME)
+                reports << r;
+        QCOMPARE(reports.size(), 50);
         int moving = 0;
         for (int i = 0; i < reports.size(); ++i) {
             const qint32 position = qint32(be32(reports[i], 20));
@@ -950,7 +947,7 @@ private slots:
                 QCOMPARE(int(quint8(reports[i][49])), kFullScaleTorque);
             }
         }
-        QVERIFY2(moving >= 10, qPrintable(QString::number(moving)));
+        QCOMPARE(moving, 25); // from 22 ms to 502 ms
         const QByteArray last = reports.last();
         QCOMPARE(be32(last, 20), 1000u);
         QCOMPARE(be32(last, 24), 0u);
@@ -968,11 +965,10 @@ private slots:
         // Acceleration before deceleration: up at once, then braking at 1
         // step/s^2 from about 45 steps/s for most of a minute.
         send(handle, trajectoryCommand(1000, 2000, 100000, 1));
-        QThread::msleep(50);
-        QVERIFY2(board->live().speed > 30 && board->live().speed < 46,
-                 qPrintable(QString::number(board->live().speed)));
+        timing::waitMs(50);
+        QCOMPARE(board->live().speed, 45);
         send(handle, command(p::CMD_SET_HOME));
-        QVERIFY(qAbs(board->live().position) < 5);
+        QCOMPARE(board->live().position, 0);
 
         QByteArray step = command(p::CMD_SET_STEP_FREQ);
         putLittleEndian32(step, 21, 4799);
@@ -1028,7 +1024,7 @@ private slots:
         close(handle);
 
         QVERIFY(waitFor([&] { return listed(board); }, 400));
-        QVERIFY(sim::nowMs() - restartAt >= 60);
+        QCOMPARE(sim::nowMs() - restartAt, qint64(60));
         QCOMPARE(board->restarts(), 1);
         QVERIFY(!board->streaming());
         handle = open(board);
@@ -1178,7 +1174,7 @@ private slots:
         send(handle, command(p::CMD_GET_VALUES));
         QVERIFY(!bootloader->streaming());
         int n = -1;
-        QThread::msleep(20);
+        timing::waitMs(20);
         readOnce(handle, &n);
         QCOMPARE(n, 0);
     }
@@ -1193,7 +1189,7 @@ private slots:
         QCOMPARE(send(handle, command(p::CMD_GET_DEVICE_INFO)), 65);
         QCOMPARE(board->received().size(), 1);
 
-        QThread::msleep(10);
+        timing::waitMs(10);
         board->failNextRead();
         int n = 0;
         readOnce(handle, &n);
@@ -1209,7 +1205,7 @@ private slots:
         board->setSilent(true);
         send(handle, command(p::CMD_GET_DEVICE_INFO));
         send(handle, command(p::CMD_RT_STREAM));
-        QThread::msleep(30);
+        timing::waitMs(30);
         int n = -1;
         readOnce(handle, &n);
         QCOMPARE(n, 0);

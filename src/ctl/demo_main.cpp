@@ -1,7 +1,9 @@
 // torvelm4ctl-demo: the command-line program with simulated boards plugged in
 // at start, for trying it without hardware and for the tests. Its --sim-*
-// options set the boards up and record what they received.
+// options set the boards up and record what they received; with
+// TORVEL_DEMO_VIRTUAL_TIME=1 it runs on a virtual clock (demo_time.h).
 #include "arguments.h"
+#include "demo_time.h"
 #include "device/protocol.h"
 #include "firmware/firmware_image.h"
 #include "program.h"
@@ -106,7 +108,7 @@ bool writeRecord()
         for (const sim::Report& report : board->received())
             out << board->config().serial << ' ' << report.atMs << ' ' << report.bytes.toHex()
                 << '\n';
-    for (const sim::Board* board : sim::boards()) {
+    for (sim::Board* board : sim::boards()) {
         const QByteArray flash = board->flash();
         const QByteArray carried(reinterpret_cast<const char*>(kCarriedFirmware.Image) +
                                      protocol::kAppStart,
@@ -125,6 +127,7 @@ bool writeRecord()
 
 int main(int argc, char* argv[])
 {
+    const DemoTime time;
     return ctl::run(argc, argv,
                     {QStringLiteral("torvelm4ctl-demo"), QStringLiteral("Simulator options"),
                      simOptions(), prepare, writeRecord});

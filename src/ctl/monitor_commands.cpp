@@ -1,5 +1,6 @@
 // Live data: status (one record) and watch (every record until stopped).
 #include "arguments.h"
+#include "clock.h"
 #include "command.h"
 #include "console.h"
 #include "device/torveldrv.h"
@@ -7,7 +8,6 @@
 #include "session.h"
 
 #include <QDateTime>
-#include <QElapsedTimer>
 #include <QFile>
 #include <QJsonDocument>
 #include <cmath>
@@ -70,14 +70,13 @@ int watch(Context& c)
     };
     if (csv)
         emitText(watchCsvHeader());
-    QElapsedTimer elapsed;
-    elapsed.start();
+    const std::int64_t startMs = timing::nowMs();
     const QMetaObject::Connection rows =
         QObject::connect(&Torvel, &TorvelDRV::newRTDataAvailable, [&] {
             if (!Torvel.connected)
                 return;
             const QDateTime now = QDateTime::currentDateTime();
-            const double seconds = elapsed.nsecsElapsed() / 1e9;
+            const double seconds = (timing::nowMs() - startMs) / 1000.0;
             if (csv)
                 emitText(watchCsvLine(now, seconds, Torvel.rt));
             else if (jsonl)

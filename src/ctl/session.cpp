@@ -2,6 +2,7 @@
 #include "session.h"
 
 #include "answerer.h"
+#include "clock.h"
 #include "command.h"
 #include "console.h"
 #include "device/protocol.h"
@@ -9,9 +10,8 @@
 #include "firmware/version_rules.h"
 #include "interrupt.h"
 
-#include <QCoreApplication>
-#include <QElapsedTimer>
 #include <QTimer>
+#include <algorithm>
 
 namespace ctl {
 namespace {
@@ -162,14 +162,13 @@ void Session::close()
 
 bool Session::waitUntil(const std::function<bool()>& done, int timeoutMs)
 {
-    QTimer wake;
-    wake.start(kWakeMs);
-    QElapsedTimer clock;
-    clock.start();
+    const std::int64_t start = timing::nowMs();
     while (!done()) {
-        if (interruptRequested() || (timeoutMs >= 0 && clock.elapsed() >= timeoutMs))
+        const std::int64_t waited = timing::nowMs() - start;
+        if (interruptRequested() || (timeoutMs >= 0 && waited >= timeoutMs))
             return false;
-        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+        const std::int64_t left = timeoutMs < 0 ? kWakeMs : timeoutMs - waited;
+        timing::clock().runEvents(int(std::min<std::int64_t>(kWakeMs, left)));
     }
     return true;
 }

@@ -1,6 +1,9 @@
 // Test fixture: captures the log, answers every dialog, plugs simulated boards
-// in and leaves the device object disconnected and the simulator empty.
+// in and leaves the device object disconnected and the simulator empty. Time
+// is virtual: it moves when the program waits or the test lets it run.
 #pragma once
+
+#include "support/virtual_time.h"
 
 #include "app/logger.h"
 #include "device/torveldrv.h"
@@ -60,6 +63,8 @@ public:
 
     void clearLog() { m_view->clear(); }
 
+    // Built first, gone last: everything below runs on its time.
+    VirtualTime time;
     dialogs::ScriptedAnswerer answerer;
 
 private:

@@ -1,7 +1,10 @@
 // Test fixture: the whole main window in a fresh working directory, with every
 // dialog answered by a script, simulated boards plugged in by hand and the
 // device object left disconnected, the simulator empty and the expert view off.
+// Time is virtual: it moves when the program waits or the test lets it run.
 #pragma once
+
+#include "support/virtual_time.h"
 
 #include "app/logger.h"
 #include "app/mainwindow.h"
@@ -227,11 +230,13 @@ public:
     // Lets the receive ticks handle the two values and two name replies that
     // follow a connection (or a read), given the name replies before it; false
     // if they never came.
-    bool waitForReplies(int nameRepliesBefore = 0) const
+    bool waitForReplies(int nameRepliesBefore = 0)
     {
-        return QTest::qWaitFor([&] { return nameReplies() >= nameRepliesBefore + 2; });
+        return time.runUntil([&] { return nameReplies() >= nameRepliesBefore + 2; });
     }
 
+    // Built first, gone last: the window and the boards run on its time.
+    VirtualTime time;
     dialogs::ScriptedAnswerer answerer;
     std::unique_ptr<MainWindow> window;
 

@@ -1,11 +1,11 @@
 // Finding, opening, identifying and closing the board.
 #include "device/torveldrv.h"
 
+#include "clock.h"
 #include "device/reply_decode.h"
 #include "dialogs.h"
 #include "installed_docs.h"
 
-#include <QElapsedTimer>
 #include <QTimer>
 #include <exception>
 
@@ -164,9 +164,8 @@ void TorvelDRV::GetDeviceInfo()
         WriteReport();
         WaitMs(kInfoSettleMs);
         ++attempts;
-        QElapsedTimer poll;
-        poll.start();
-        while (connected && poll.elapsed() < kInfoPollMs) {
+        const std::int64_t pollStart = timing::nowMs();
+        while (connected && timing::nowMs() - pollStart < kInfoPollMs) {
             lastResult = device.read(rx, kReportBufferSize);
             if (lastResult < 0) {
                 readFailed();
@@ -176,6 +175,7 @@ void TorvelDRV::GetDeviceInfo()
                 replyReceived = true;
                 break;
             }
+            timing::pollPause();
         }
     }
     if (replyReceived) {

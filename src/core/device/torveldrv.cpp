@@ -1,10 +1,9 @@
 // The device object's construction, timers and busy wait.
 #include "device/torveldrv.h"
 
+#include "clock.h"
 #include "log_sink.h"
 
-#include <QElapsedTimer>
-#include <QThread>
 #include <QTimer>
 
 TorvelDRV::TorvelDRV() : enumTimer(new QTimer(this)), rxTimer(new QTimer(this)) {}
@@ -22,10 +21,7 @@ void TorvelDRV::StartTimers()
 
 void TorvelDRV::WaitMs(int ms)
 {
-    QElapsedTimer clock;
-    clock.start();
-    for (qint64 left = ms; left > 0; left = ms - clock.elapsed())
-        QThread::usleep(static_cast<unsigned long>(qMin<qint64>(left, 1) * 1000));
+    timing::waitMs(ms);
 }
 
 void TorvelDRV::log(const QString& line)

@@ -3,11 +3,11 @@
 #include "device/torveldrv.h"
 
 #include "c_format.h"
+#include "clock.h"
 #include "device/reply_decode.h"
 #include "firmware/firmware_image.h"
 #include "firmware/sector_checksum.h"
 
-#include <QElapsedTimer>
 #include <QTimer>
 #include <algorithm>
 
@@ -80,9 +80,8 @@ bool TorvelDRV::flashAndRestart()
         sendCommand(CMD_BL_READ_CRC);
         WaitMs(kCrcSettleMs);
         bool answered = false;
-        QElapsedTimer wait;
-        wait.start();
-        while (!answered && wait.elapsed() < kCrcAnswerMs) {
+        const std::int64_t waitStart = timing::nowMs();
+        while (!answered && timing::nowMs() - waitStart < kCrcAnswerMs) {
             rx[kRxCrcSector] = kNoSector;
             lastResult = device.read(rx, kReportBufferSize);
             if (lastResult < 0) {
@@ -90,6 +89,8 @@ bool TorvelDRV::flashAndRestart()
                 return false;
             }
             answered = lastResult == kReplySize && rx[kRxCrcSector] == sector;
+            if (!answered)
+                timing::pollPause();
         }
         if (!answered)
             continue;

@@ -5,5 +5,5 @@
 
 QStringList ConfigurationList;
 bool ExpertView = false;
-QElapsedTimer TempLogClock;
-QElapsedTimer PositionClock;
+timing::Stopwatch TempLogClock;
+timing::Stopwatch PositionClock;

@@ -4,13 +4,14 @@
 // side's.)
 #pragma once
 
+#include "clock.h"
 #include "version.h"
 
-#include <QElapsedTimer>
 #include <QString>
 
 // Switched by F12: shows the register and PWM listings and allows auto-apply.
 extern bool ExpertView;
-// Time bases of the temperature chart and the position chart.
-extern QElapsedTimer TempLogClock;
-extern QElapsedTimer PositionClock;
+// Time bases of the temperature chart and the position chart, on the
+// program's clock so that a virtual one moves the charts too.
+extern timing::Stopwatch TempLogClock;
+extern timing::Stopwatch PositionClock;

@@ -10,7 +10,7 @@
 #include "ui_mainwindow.h"
 
 namespace {
-double secondsSince(const QElapsedTimer& clock)
+double secondsSince(const timing::Stopwatch& clock)
 {
     return clock.elapsed() / 1000.0;
 }

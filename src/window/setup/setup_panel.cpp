@@ -3,7 +3,7 @@
 #include "app/mainwindow.h"
 
 #include "app/quiet_update.h"
-
+#include "clock.h"
 #include "device/torveldrv.h"
 #include "dialogs.h"
 #include "settings/register_codec.h"
@@ -11,7 +11,6 @@
 #include "setup/setup_readout.h"
 #include "ui_mainwindow.h"
 
-#include <QTimer>
 #include <cmath>
 #include <type_traits>
 
@@ -281,8 +280,8 @@ void MainWindow::on_btnReadDrvValues_clicked()
     Torvel.GetDriverValues();
     Torvel.WaitMs(TorvelDRV::kBetweenRequestsMs);
     Torvel.GetDriverName();
-    QTimer::singleShot(kValuesReplyTimeoutMs, this,
-                       [this, repliesBefore] { checkValuesReply(repliesBefore); });
+    timing::clock().singleShot(kValuesReplyTimeoutMs, this,
+                               [this, repliesBefore] { checkValuesReply(repliesBefore); });
 }
 
 void MainWindow::checkValuesReply(int repliesBefore)

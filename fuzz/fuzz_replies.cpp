@@ -21,10 +21,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     FUZZ_REQUIRE(std::isfinite(reply::deviceInfoTemperature(rx)));
 
     const QString name = reply::decodeName(rx);
-    FUZZ_REQUIRE(name.size() <= protocol::kNameLength && fuzzcheck::printable(name));
+    FUZZ_REQUIRE(name.size() <= protocol::setname::kLength && fuzzcheck::printable(name));
 
     DrvSettings settings;
-    codec::decode(codec::fromValuesBlock(rx + protocol::kRxValuesBlock), settings);
+    codec::decode(codec::fromValuesBlock(rx + protocol::valuesreply::kBlock), settings);
     FUZZ_REQUIRE(std::isfinite(settings.FullScaleCurrent) && std::isfinite(settings.IdleCurrent) &&
                  std::isfinite(settings.ReducedCurrent));
     std::uint8_t block[protocol::kReportBufferSize] = {};

@@ -132,7 +132,7 @@ void descramble(QByteArray& r, std::uint32_t key)
     r[kSaltAdded] = char(byteAt(r, kSaltAdded) - salt);
     r[kSaltSubtracted] = char(byteAt(r, kSaltSubtracted) + salt);
     const std::uint8_t bandKeys[kBands] = {
-        k0, k3, protocol::kBandMaskA, k2, k1, protocol::kBandMaskB, k0};
+        k0, k3, protocol::scrambling::kBandMaskA, k2, k1, protocol::scrambling::kBandMaskB, k0};
     for (int band = 0; band < kBands; ++band)
         for (int i = 0; i < kBandLength; ++i) {
             const int at = kFirstBand + band * kBandLength + i;
@@ -140,7 +140,7 @@ void descramble(QByteArray& r, std::uint32_t key)
         }
     // Mixed with byte 14 as built, which the bands just restored.
     r[kMixedByte] = char(byteAt(r, kMixedByte) ^ byteAt(r, kMixedWith));
-    r[kKeyByte] = char(byteAt(r, kKeyByte) ^ (k2 | protocol::kK2Mask));
+    r[kKeyByte] = char(byteAt(r, kKeyByte) ^ (k2 | protocol::scrambling::kK2Mask));
     r[kCode] = char(byteAt(r, kCode) ^ salt);
 }
 

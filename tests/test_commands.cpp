@@ -118,7 +118,7 @@ void CommandsTest::emptyNameClearsTheWholeArgumentArea()
     Torvel.SetDriverName(QString());
     const sim::Report r = m_board->received().last();
     QCOMPARE(r.code(), CMD_SET_NAME);
-    for (int i = kTxNameFirst; i <= kTxLast; ++i)
+    for (int i = setname::kFirst; i <= outbound::kLast; ++i)
         QCOMPARE(int(r.at(i)), 0);
     QVERIFY(Torvel.settings.DriverName.isEmpty());
 }

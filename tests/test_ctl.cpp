@@ -23,7 +23,7 @@ namespace {
 struct Received {
     QString serial;
     QByteArray bytes;
-    int code() const { return static_cast<std::uint8_t>(bytes.at(kTxCommand)); }
+    int code() const { return static_cast<std::uint8_t>(bytes.at(outbound::kCommand)); }
 };
 
 struct Run {
@@ -125,7 +125,7 @@ const QSet<int> kConnecting = {CMD_GET_DEVICE_INFO, CMD_GET_VALUES, CMD_GET_NAME
 
 // The write-values block of the simulated board's own values, and where it starts.
 const QByteArray kBoardBlock("190687071d0031000005000faf0500000001557a033d03");
-constexpr int kWriteBlockAt = kTxArgs;
+constexpr int kWriteBlockAt = writevalues::kBlock;
 
 QStringList rows(const QString& text)
 {
@@ -248,7 +248,7 @@ void CtlTest::commandsPrintAndSend_data()
         "^StepMode\\t3\\t2\\n$", CMD_WRITE_VALUES, kWriteBlockAt,
         "110687071d0131000005000faf0500000003557a033d03");
     row("settings set name", {"settings", "set", "DriverName=Axis 1"}, 0,
-        "^DriverName\\tBench axis\\tAxis 1\\n$", CMD_SET_NAME, kTxNameFirst, "417869732031000000");
+        "^DriverName\\tBench axis\\tAxis 1\\n$", CMD_SET_NAME, setname::kFirst, "417869732031000000");
     row("settings set above the board's fixed off time", {"settings", "set", "MixedDecayTime=20"},
         2, "^$");
 }
@@ -672,7 +672,7 @@ void CtlTest::settingsFileRoundTripsAndDiffs()
     QVERIFY(back.out.isEmpty());
     QCOMPARE(written(back), (QList<int>{CMD_WRITE_VALUES, CMD_SAVE_VALUES}));
     QCOMPARE(
-        back.withCode(CMD_WRITE_VALUES).last().bytes.mid(kWriteBlockAt, kWriteBlockSize).toHex(),
+        back.withCode(CMD_WRITE_VALUES).last().bytes.mid(kWriteBlockAt, writevalues::kBlockSize).toHex(),
         kBoardBlock);
 
     // One key changed, the others left out: they keep the board's values.
@@ -691,7 +691,7 @@ void CtlTest::settingsFileRoundTripsAndDiffs()
     QByteArray block = QByteArray::fromHex(kBoardBlock);
     block[2] = char(0xBE); // the torque byte of 3.1 A at the same gain
     QCOMPARE(
-        set.withCode(CMD_WRITE_VALUES).last().bytes.mid(kWriteBlockAt, kWriteBlockSize).toHex(),
+        set.withCode(CMD_WRITE_VALUES).last().bytes.mid(kWriteBlockAt, writevalues::kBlockSize).toHex(),
         block.toHex());
 }
 

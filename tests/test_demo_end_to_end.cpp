@@ -18,7 +18,7 @@ namespace {
 struct Received {
     qint64 atMs = 0;
     QByteArray bytes;
-    int code() const { return static_cast<std::uint8_t>(bytes.at(kTxCommand)); }
+    int code() const { return static_cast<std::uint8_t>(bytes.at(outbound::kCommand)); }
     int at(int i) const { return static_cast<std::uint8_t>(bytes.at(i)); }
     qint32 le32(int i) const
     {

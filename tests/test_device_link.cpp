@@ -159,7 +159,7 @@ void DeviceLinkTest::identificationDecodesTheBoardAndScramblesWhatFollows()
     QVERIFY(!reports.first().scrambled());
     for (int i = 1; i < reports.size(); ++i) {
         QVERIFY2(reports[i].scrambled(), qPrintable(QString::number(i)));
-        QCOMPARE(reports[i].at(kTxSalt) & kSaltMask, int(kSaltMask));
+        QCOMPARE(reports[i].at(outbound::kSalt) & scrambling::kSaltMask, int(scrambling::kSaltMask));
     }
 }
 
@@ -172,7 +172,7 @@ void DeviceLinkTest::bootloaderBoardGetsNoStream()
 
     QVERIFY(Torvel.connected);
     QVERIFY(Torvel.info.BootloaderRunning);
-    QCOMPARE(Torvel.info.ModeByte, int(kModeBootloader));
+    QCOMPARE(Torvel.info.ModeByte, int(deviceinfo::kModeBootloader));
     QVERIFY(board->receivedWithCode(CMD_RT_STREAM).isEmpty());
     QVERIFY(!f.lines().contains(QStringLiteral("Enabling real-time data stream.")));
 }
@@ -541,7 +541,7 @@ void DeviceLinkTest::nameTravelsAsLatin1()
     sim::Board* board = f.plugAndScan();
     Torvel.SetDriverName(name);
     QCOMPARE(board->received().last().code(), CMD_SET_NAME);
-    QCOMPARE(board->received().last().at(kTxLast), 0);
+    QCOMPARE(board->received().last().at(outbound::kLast), 0);
     Torvel.settings.DriverName.clear();
     Torvel.GetDriverName();
     QVERIFY(f.time.runUntil([&] { return Torvel.settings.DriverName == comesBack; }));

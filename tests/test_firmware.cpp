@@ -157,7 +157,7 @@ void FirmwareTest::successfulUpdateFlashesTheImage()
     QSignalSpy progress(&Torvel, &TorvelDRV::newFWProgressValueAvailable);
     QList<int> progressValues;
     connect(&Torvel, &TorvelDRV::newFWProgressValueAvailable, this, [&progressValues] {
-        progressValues.append(128 * Torvel.tx[kTxBlSector] + Torvel.tx[kTxBlSubsector]);
+        progressValues.append(128 * Torvel.tx[bootloader::kSector] + Torvel.tx[bootloader::kSubsector]);
     });
     Torvel.FullUpdate();
     disconnect(&Torvel, &TorvelDRV::newFWProgressValueAvailable, this, nullptr);
@@ -174,7 +174,7 @@ void FirmwareTest::successfulUpdateFlashesTheImage()
     QCOMPARE(board->received().last().code(), CMD_RESTART);
     QList<int> erased;
     for (const sim::Report& r : board->receivedWithCode(CMD_BL_ERASE))
-        erased.append(r.at(kTxBlSector));
+        erased.append(r.at(bootloader::kSector));
     QCOMPARE(erased, (QList<int>{7, 6, 5, 4, 3, 2}));
     QCOMPARE(progress.count(), 768);
     QCOMPARE(progressValues.first(), 256);

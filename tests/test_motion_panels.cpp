@@ -15,6 +15,10 @@
 using namespace protocol;
 
 namespace {
+// The motion commands' arguments start at byte 21 (the enable byte, the step
+// divider, the PWM period, the target position); counted here by hand.
+constexpr int kArgs = 21;
+
 std::int32_t le32(const sim::Report& r, int at)
 {
     std::uint32_t value = 0;
@@ -33,7 +37,7 @@ QList<int> codes(const QList<sim::Report>& reports)
 
 QByteArray args(const sim::Report& r, int count)
 {
-    return r.bytes.mid(kTxArgs, count);
+    return r.bytes.mid(kArgs, count);
 }
 
 // The 17 argument bytes of a trajectory report.
@@ -147,7 +151,7 @@ void MotionPanelsTest::runStopFollowsTheLastRecordNotTheCaption()
     const QList<sim::Report> sent = board->received();
     QCOMPARE(codes(sent), (QList<int>{CMD_SET_ENABLE, CMD_SET_ENABLE}));
     for (const sim::Report& r : sent)
-        QCOMPARE(int(r.at(kTxArgs)), enableByte);
+        QCOMPARE(int(r.at(kArgs)), enableByte);
     QCOMPARE(f.lines(), (QStringList{line, line}));
 
     // The board did not change state: the caption falls back.
@@ -191,8 +195,8 @@ void MotionPanelsTest::setFrequencySendsDividerAndDirection()
     f.find<QPushButton>("btnSetFrequency")->click();
     const QList<sim::Report> sent = board->received();
     QCOMPARE(codes(sent), QList<int>{CMD_SET_STEP_FREQ});
-    QCOMPARE(quint32(le32(sent.first(), kTxArgs)), divider);
-    QCOMPARE(int(sent.first().at(kTxArgs + 4)), direction);
+    QCOMPARE(quint32(le32(sent.first(), kArgs)), divider);
+    QCOMPARE(int(sent.first().at(kArgs + 4)), direction);
     QCOMPARE(f.find<QLabel>("lblPR")->text(), QStringLiteral("Actual speed: %1").arg(actual));
     QCOMPARE(Torvel.stepDir.SpeedMagnitude, qAbs(speed));
     QVERIFY(f.lines().isEmpty());
@@ -228,8 +232,8 @@ void MotionPanelsTest::loweringMaxSpeedClampsAndSendsTheSpeed()
     QCOMPARE(f.find<QLabel>("lblMaxStepSpeed")->text(), QStringLiteral("100"));
     const QList<sim::Report> sent = board->received();
     QCOMPARE(codes(sent), QList<int>{CMD_SET_STEP_FREQ});
-    QCOMPARE(le32(sent.first(), kTxArgs), 47999);
-    QCOMPARE(int(sent.first().at(kTxArgs + 4)), direction);
+    QCOMPARE(le32(sent.first(), kArgs), 47999);
+    QCOMPARE(int(sent.first().at(kArgs + 4)), direction);
     QCOMPARE(f.find<QLabel>("lblPR")->text(), QStringLiteral("Actual speed: %1").arg(clamped));
 }
 
@@ -265,8 +269,8 @@ void MotionPanelsTest::stopReturnsTheDialToZero()
     QCOMPARE(sent.size(), reports);
     for (const sim::Report& r : sent) {
         QCOMPARE(int(r.code()), int(CMD_SET_STEP_FREQ));
-        QCOMPARE(le32(r, kTxArgs), -1);
-        QCOMPARE(int(r.at(kTxArgs + 4)), 1);
+        QCOMPARE(le32(r, kArgs), -1);
+        QCOMPARE(int(r.at(kArgs + 4)), 1);
     }
     QCOMPARE(f.find<QLabel>("lblPR")->text(),
              reports ? QStringLiteral("Actual speed: 0") : actualBefore);
@@ -517,7 +521,7 @@ void MotionPanelsTest::stopAndSetZero()
         QCOMPARE(codes(sent), QList<int>{CMD_SET_HOME});
     } else {
         QCOMPARE(codes(sent), (QList<int>{CMD_WRITE_TRAJECTORY, CMD_SET_HOME}));
-        QCOMPARE(le32(sent.first(), kTxArgs), sentPosition);
+        QCOMPARE(le32(sent.first(), kArgs), sentPosition);
     }
     QCOMPARE(f.lines().last(), QStringLiteral("Settign home..."));
     QCOMPARE(f.find<QSpinBox>("sbFinPos")->value(), std::max(0, lowerLimit));
@@ -583,8 +587,8 @@ void MotionPanelsTest::setPwmsSendsPeriodAndDuties()
     f.find<QPushButton>("btnSetPWM")->click();
     const QList<sim::Report> sent = board->received();
     QCOMPARE(codes(sent), QList<int>{CMD_SET_PWM});
-    QCOMPARE(le32(sent.first(), kTxArgs), period);
-    QCOMPARE(sent.first().bytes.mid(kTxArgs + 4, 4), duties);
+    QCOMPARE(le32(sent.first(), kArgs), period);
+    QCOMPARE(sent.first().bytes.mid(kArgs + 4, 4), duties);
     auto* listing = f.find<QPlainTextEdit>("ptePWMValues");
     QCOMPARE(listing->toPlainText().split('\n'), readout);
 
@@ -633,8 +637,8 @@ void MotionPanelsTest::eachMirroredChangeSendsOnce()
     QCOMPARE(f.window->findChild<QWidget*>(source)->property("value").toInt(), value);
     const QList<sim::Report> sent = board->received();
     QCOMPARE(codes(sent), QList<int>{CMD_SET_PWM});
-    QCOMPARE(le32(sent.first(), kTxArgs), period);
-    QCOMPARE(sent.first().bytes.mid(kTxArgs + 4, 4), duties);
+    QCOMPARE(le32(sent.first(), kArgs), period);
+    QCOMPARE(sent.first().bytes.mid(kArgs + 4, 4), duties);
 }
 
 void MotionPanelsTest::withoutAutoUpdateTheReadoutFollowsAndNothingIsSent()
@@ -655,7 +659,7 @@ void MotionPanelsTest::withoutAutoUpdateTheReadoutFollowsAndNothingIsSent()
     QVERIFY(board->received().isEmpty());
     f.find<QPushButton>("btnSetPWM")->click();
     QCOMPARE(codes(board->received()), QList<int>{CMD_SET_PWM});
-    QCOMPARE(le32(board->received().first(), kTxArgs), 13);
+    QCOMPARE(le32(board->received().first(), kArgs), 13);
 }
 
 void MotionPanelsTest::stopPwmSendsZeroDutiesOnce_data()
@@ -684,8 +688,8 @@ void MotionPanelsTest::stopPwmSendsZeroDutiesOnce()
     QCOMPARE(f.find<QDial>("dialPWMFreq")->value(), 7000);
     const QList<sim::Report> sent = board->received();
     QCOMPARE(codes(sent), QList<int>{CMD_SET_PWM});
-    QCOMPARE(le32(sent.first(), kTxArgs), 67);
-    QCOMPARE(sent.first().bytes.mid(kTxArgs + 4, 4), QByteArray(4, '\0'));
+    QCOMPARE(le32(sent.first(), kArgs), 67);
+    QCOMPARE(sent.first().bytes.mid(kArgs + 4, 4), QByteArray(4, '\0'));
 
     // The PWM links are back: the next change is sent as usual.
     board->clearReceived();
@@ -756,14 +760,14 @@ void MotionPanelsTest::switchingDcMotorControlWarnsSleepsThenWritesValues()
     const QList<sim::Report> sent = board->received();
     QCOMPARE(codes(sent), reports);
     if (!on)
-        QCOMPARE(sent.first().bytes.mid(kTxArgs + 4, 4), QByteArray(4, '\0'));
+        QCOMPARE(sent.first().bytes.mid(kArgs + 4, 4), QByteArray(4, '\0'));
     const sim::Report& enable = sent.at(sent.size() - 2);
-    QCOMPARE(int(enable.at(kTxArgs)), 0);
-    std::uint8_t expected[kWriteBlockSize] = {};
+    QCOMPARE(int(enable.at(kArgs)), 0);
+    std::uint8_t expected[writevalues::kBlockSize] = {};
     codec::toWriteBlock(codec::encode(Torvel.settings), on ? 1 : 0, expected);
-    for (int i = 0; i < kWriteBlockSize; ++i)
+    for (int i = 0; i < writevalues::kBlockSize; ++i)
         if (i != 16)
-            QCOMPARE(int(sent.last().at(kTxArgs + i)), int(expected[i]));
+            QCOMPARE(int(sent.last().at(kArgs + i)), int(expected[i]));
 
     QCOMPARE(Torvel.settings.DCMotorMode, on ? 1 : 0);
     QCOMPARE(f.find<QCheckBox>("cbDCMotorMode")->isChecked(), on);
@@ -827,7 +831,7 @@ void MotionPanelsTest::escapeStopsThePresentModeFromEveryTab()
         QCOMPARE(codes(sent), code < 0 ? QList<int>() : QList<int>{code});
         QCOMPARE(f.lines(), QStringList{line});
         if (code == CMD_SET_STEP_FREQ) {
-            QCOMPARE(le32(sent.first(), kTxArgs), -1); // the stopped divider
+            QCOMPARE(le32(sent.first(), kArgs), -1); // the stopped divider
             QVERIFY2(f.find<QDial>("dialStepSpeed")->value() == 0, qPrintable(where));
             QCOMPARE(f.find<QLabel>("lblFrequency")->text(), QStringLiteral("0"));
         }

@@ -15,7 +15,7 @@ namespace {
 QByteArray replyWithCode(std::uint8_t code)
 {
     QByteArray r(kReplySize, '\0');
-    r[kRxReplyCode] = static_cast<char>(code);
+    r[inbound::kReplyCode] = static_cast<char>(code);
     return r;
 }
 
@@ -34,8 +34,8 @@ const std::uint8_t* bytes(const QByteArray& r)
 QByteArray liveReport()
 {
     QByteArray r = replyWithCode(REPLY_REAL_TIME);
-    put16(r, kRtVoltage, 366);
-    r[kRtInputs] = 0x02;
+    put16(r, rt::kVoltage, 366);
+    r[rt::kInputs] = 0x02;
     return r;
 }
 } // namespace
@@ -121,11 +121,11 @@ void ReceiveTest::realTimeCurrentNeedsPowerEnableAndNoFault()
     QFETCH(bool, power);
     QFETCH(double, current);
     QByteArray r = liveReport();
-    put16(r, kRtVoltage, voltageRaw);
-    r[kRtInputs] = static_cast<char>(inputs);
-    r[kRtFaults] = static_cast<char>(faults);
-    r[kRtGain] = static_cast<char>(0xFE); // only the low two bits are the gain code
-    r[kRtTorque] = static_cast<char>(135);
+    put16(r, rt::kVoltage, voltageRaw);
+    r[rt::kInputs] = static_cast<char>(inputs);
+    r[rt::kFaults] = static_cast<char>(faults);
+    r[rt::kGain] = static_cast<char>(0xFE); // only the low two bits are the gain code
+    r[rt::kTorque] = static_cast<char>(135);
     RTData rt;
     reply::decodeRealTime(bytes(r), rt);
     QCOMPARE(rt.MotorPower, power);
@@ -136,14 +136,14 @@ void ReceiveTest::realTimeCurrentNeedsPowerEnableAndNoFault()
 void ReceiveTest::realTimeFieldsDecode()
 {
     QByteArray r = liveReport();
-    r[kRtInputs] = static_cast<char>(0xFF);
-    r[kRtFaults] = static_cast<char>(0xC1);
-    r[kRtDriverState] = 9;
-    r[kRtMode] = 4;
+    r[rt::kInputs] = static_cast<char>(0xFF);
+    r[rt::kFaults] = static_cast<char>(0xC1);
+    r[rt::kDriverState] = 9;
+    r[rt::kMode] = 4;
     const char position[] = {'\xFF', '\xFF', '\xFF', '\xFE'};
     const char speed[] = {'\x00', '\x01', '\x86', '\xA0'};
-    r.replace(kRtPosition, 4, position, 4);
-    r.replace(kRtSpeed, 4, speed, 4);
+    r.replace(rt::kPosition, 4, position, 4);
+    r.replace(rt::kSpeed, 4, speed, 4);
     RTData rt;
     reply::decodeRealTime(bytes(r), rt);
     QCOMPARE(rt.ActualPosition, -2);
@@ -176,7 +176,7 @@ void ReceiveTest::nameSkipsControlBytes()
     QByteArray r = replyWithCode(REPLY_NAME);
     const char raw[] = {'\x41', '\x42', '\x00', '\x43', '\x44', '\x1F',
                         '\xE9', '\x7F', '\x85', '\x9B', '\x45'};
-    r.replace(kRxNameFirst, sizeof raw, raw, sizeof raw);
+    r.replace(namereply::kFirst, sizeof raw, raw, sizeof raw);
     // DEL and the Latin-1 controls (NEL, CSI) cannot start a line or an escape either.
     QCOMPARE(reply::decodeName(bytes(r)), QStringLiteral("ABCDé???E"));
 }
@@ -245,7 +245,7 @@ void ReceiveTest::valuesReplyBecomesRegistersAndSettings()
                                                  "2d"
                                                  "7a03"
                                                  "3d03");
-    r.replace(kRxValuesBlock, block.size(), block);
+    r.replace(valuesreply::kBlock, block.size(), block);
     QSignalSpy values(&Torvel, &TorvelDRV::newDriverValuesAvailable);
     Torvel.settings.DriverName = QStringLiteral("kept");
     tick(r);
@@ -267,7 +267,7 @@ void ReceiveTest::nameReplySetsTheDriverName()
 {
     QByteArray r = replyWithCode(REPLY_NAME);
     const char raw[] = {'A', 'B', '\0', 'C', 'D'};
-    r.replace(kRxNameFirst, sizeof raw, raw, sizeof raw);
+    r.replace(namereply::kFirst, sizeof raw, raw, sizeof raw);
     QSignalSpy values(&Torvel, &TorvelDRV::newDriverValuesAvailable);
     tick(r);
     QCOMPARE(Torvel.settings.DriverName, QStringLiteral("ABCD"));
@@ -281,7 +281,7 @@ void ReceiveTest::realTimeReportSmoothsTheTemperature()
     QSignalSpy rtSignal(&Torvel, &TorvelDRV::newRTDataAvailable);
     Torvel.rt.Temperature = 20.0;
     QByteArray r = liveReport();
-    put16(r, kRtTemperature, 320); // 40 degC
+    put16(r, rt::kTemperature, 320); // 40 degC
     tick(r);
     QCOMPARE(Torvel.rt.Temperature, 30.0);
     tick(r);

@@ -17,9 +17,9 @@ namespace {
 Report randomBuiltReport(QRandomGenerator& random)
 {
     Report r{};
-    for (int i = 2; i < kTxLast; ++i)
+    for (int i = 2; i < outbound::kLast; ++i)
         r[i] = static_cast<std::uint8_t>(random.generate());
-    r[kTxSalt] = static_cast<std::uint8_t>(random.generate()); // leftover of an earlier send
+    r[outbound::kSalt] = static_cast<std::uint8_t>(random.generate()); // leftover of an earlier send
     return r;
 }
 
@@ -48,23 +48,23 @@ void ScrambleTest::keyZeroLeavesTheReportPlain()
     const Report built = randomBuiltReport(random);
     Report sent = built;
     scramble::encode(sent.data(), 0, 0x5A);
-    QVERIFY(std::equal(sent.begin(), sent.begin() + kTxSalt, built.begin()));
-    QCOMPARE(int(sent[kTxSalt]), 0);
+    QVERIFY(std::equal(sent.begin(), sent.begin() + outbound::kSalt, built.begin()));
+    QCOMPARE(int(sent[outbound::kSalt]), 0);
 }
 
 void ScrambleTest::handWorkedReport()
 {
     // CMD_GET_NAME with key K3..K0 = 11 22 33 44 and random byte 0: salt 0x29.
     Report r{};
-    r[kTxCommand] = CMD_GET_NAME;
+    r[outbound::kCommand] = CMD_GET_NAME;
     scramble::encode(r.data(), 0x11223344u, 0x00);
     Report expected{};
     expected[2] = 0xC1 ^ 0x29;
     expected[3] = 0x22 | 0x5C;
-    const std::uint8_t bands[kBandCount] = {0x44, 0x11, 0xA9, 0x22, 0x33, 0x4E, 0x44};
-    for (int band = 0; band < kBandCount; ++band)
-        for (int i = 0; i < kBandLength; ++i)
-            expected[5 + band * kBandLength + i] = bands[band];
+    const std::uint8_t bands[scrambling::kBandCount] = {0x44, 0x11, 0xA9, 0x22, 0x33, 0x4E, 0x44};
+    for (int band = 0; band < scrambling::kBandCount; ++band)
+        for (int i = 0; i < scrambling::kBandLength; ++i)
+            expected[5 + band * scrambling::kBandLength + i] = bands[band];
     expected[61] = 0x29;
     expected[62] = 0xD7;
     expected[64] = 0x29;
@@ -80,13 +80,13 @@ void ScrambleTest::scrambledReportsKeepTheirFrameAndUnscramble()
         const std::uint32_t key = nonZeroKey(random);
         Report sent = built;
         scramble::encode(sent.data(), key, static_cast<std::uint8_t>(random.generate()));
-        QVERIFY(sent[kTxSalt] != 0);
-        QCOMPARE(sent[kTxSalt] & kSaltMask, int(kSaltMask));
+        QVERIFY(sent[outbound::kSalt] != 0);
+        QCOMPARE(sent[outbound::kSalt] & scrambling::kSaltMask, int(scrambling::kSaltMask));
         QCOMPARE(int(sent[0]), 0);
         QCOMPARE(int(sent[1]), 0);
-        QCOMPARE(int(sent[kTxLast]), 0);
+        QCOMPARE(int(sent[outbound::kLast]), 0);
         scramble::decode(sent.data(), key);
-        QVERIFY2(std::equal(sent.begin(), sent.begin() + kTxSalt, built.begin()),
+        QVERIFY2(std::equal(sent.begin(), sent.begin() + outbound::kSalt, built.begin()),
                  qPrintable(QStringLiteral("round %1").arg(round)));
     }
 }
@@ -95,7 +95,7 @@ void ScrambleTest::reportThatCannotBeVerifiedGoesOutAsBuilt()
 {
     QRandomGenerator random(3);
     Report built = randomBuiltReport(random);
-    built[kTxLast] = 0x01;
+    built[outbound::kLast] = 0x01;
     Report sent = built;
     scramble::encode(sent.data(), 0xDEADBEEFu, 0x10);
     QVERIFY(sent == built);
@@ -121,7 +121,7 @@ void ScrambleTest::boardDescramblesWhatTheProgramSends()
 
         const sim::Report received = board->received().last();
         QCOMPARE(received.scrambled(), key != 0);
-        for (int i = 0; i < kTxSalt; ++i)
+        for (int i = 0; i < outbound::kSalt; ++i)
             QCOMPARE(int(received.at(i)), int(built[i]));
         device.close();
         sim::reset();

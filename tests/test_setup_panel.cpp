@@ -271,12 +271,12 @@ void SetupPanelTest::oneEditWithAutoApplyWritesOnce()
     f.edit(control, value);
     const QList<sim::Report> writes = board->receivedWithCode(CMD_WRITE_VALUES);
     QCOMPARE(writes.size(), 1);
-    std::uint8_t expected[kWriteBlockSize] = {};
+    std::uint8_t expected[writevalues::kBlockSize] = {};
     codec::toWriteBlock(codec::encode(Torvel.settings), Torvel.settings.DCMotorMode, expected);
-    for (int i = 0; i < kWriteBlockSize; ++i)
+    for (int i = 0; i < writevalues::kBlockSize; ++i)
         if (i != 16) // the spare byte goes out as 0
-            QCOMPARE(int(writes.first().at(kTxArgs + i)), int(expected[i]));
-    QCOMPARE(int(writes.first().at(kTxArgs + 16)), 0);
+            QCOMPARE(int(writes.first().at(writevalues::kBlock + i)), int(expected[i]));
+    QCOMPARE(int(writes.first().at(writevalues::kBlock + writevalues::kSpare)), 0);
 }
 
 void SetupPanelTest::autoApplyWritesOnlySettledPairs_data()
@@ -309,8 +309,8 @@ void SetupPanelTest::autoApplyWritesOnlySettledPairs()
     const QList<sim::Report> writes = board->receivedWithCode(CMD_WRITE_VALUES);
     QVERIFY(!writes.isEmpty());
     for (const sim::Report& write : writes) {
-        const int offCount = write.at(kTxArgs + 4);
-        const int decayCount = write.at(kTxArgs + 8);
+        const int offCount = write.at(writevalues::kBlock + 4);
+        const int decayCount = write.at(writevalues::kBlock + 8);
         QVERIFY2(decayCount <= offCount,
                  qPrintable(QStringLiteral("decay %1 above off %2").arg(decayCount).arg(offCount)));
     }
@@ -500,10 +500,10 @@ void SetupPanelTest::writeButtonSendsRecordNameAndSaveAndReadsBack()
 
     const QList<sim::Report> sent = board->received();
     QCOMPARE(codes(sent), (QList<int>{CMD_WRITE_VALUES, CMD_SET_NAME, CMD_SAVE_VALUES}));
-    QByteArray block = sent[0].bytes.mid(kTxArgs, kWriteBlockSize);
+    QByteArray block = sent[0].bytes.mid(writevalues::kBlock, writevalues::kBlockSize);
     block.remove(16, 1);
     QCOMPARE(block.toHex(), kDefaultWriteBlock.toHex());
-    QCOMPARE(sent[1].bytes.mid(kTxNameFirst, kNameLength), support::boardName("Axis 7"));
+    QCOMPARE(sent[1].bytes.mid(setname::kFirst, setname::kLength), support::boardName("Axis 7"));
     QCOMPARE(board->registers().toHex(), kDefaultValuesBlock.toHex());
     QCOMPARE(board->name(), support::boardName("Axis 7"));
     QCOMPARE(f.lines(), (QStringList{"Writing Torvel driver values...",

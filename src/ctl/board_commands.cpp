@@ -110,7 +110,7 @@ int resetFaults(Context& c)
 {
     if (const int status = c.session.open(Session::Record))
         return status;
-    Torvel.tx[protocol::kTxCommand] = protocol::CMD_RESET_FAULTS;
+    Torvel.tx[protocol::outbound::kCommand] = protocol::CMD_RESET_FAULTS;
     Torvel.WriteReport();
     // The record after the command tells whether the faults are gone.
     const int sent = c.session.records();

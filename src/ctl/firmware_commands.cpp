@@ -20,7 +20,6 @@ namespace {
 constexpr int kSectors = protocol::kLastAppSector - protocol::kFirstAppSector + 1;
 constexpr int kFirstBlock = protocol::kAppStart / protocol::kSubsectorSize;
 constexpr int kLastBlock = protocol::kFlashSize / protocol::kSubsectorSize - 1;
-constexpr int kBlocksPerSector = protocol::kSectorSize / protocol::kSubsectorSize;
 constexpr int kBarWidth = 40;
 // From the first question to the board running its new firmware.
 constexpr int kUpdateTimeoutMs = 120000;
@@ -82,8 +81,9 @@ struct UpdateState {
 
     void progress()
     {
-        const int block = kBlocksPerSector * Torvel.tx[protocol::kTxBlSector] +
-                          Torvel.tx[protocol::kTxBlSubsector];
+        const int block =
+            protocol::kSubsectorsPerSector * Torvel.tx[protocol::bootloader::kSector] +
+            Torvel.tx[protocol::bootloader::kSubsector];
         const int percent = 100 * (block - kFirstBlock + 1) / (kLastBlock - kFirstBlock + 1);
         if (!stderrIsTerminal() || percent == shownPercent)
             return;

@@ -37,9 +37,9 @@ Session::Session(const QString& serial, Answerer& answerer)
     // The receive path raises one signal for both replies; the reply code
     // still in the inbound buffer tells them apart.
     m_connections.append(QObject::connect(&Torvel, &TorvelDRV::newDriverValuesAvailable, [this] {
-        if (Torvel.rx[protocol::kRxReplyCode] == protocol::REPLY_VALUES)
+        if (Torvel.rx[protocol::inbound::kReplyCode] == protocol::REPLY_VALUES)
             ++m_values;
-        else if (Torvel.rx[protocol::kRxReplyCode] == protocol::REPLY_NAME)
+        else if (Torvel.rx[protocol::inbound::kReplyCode] == protocol::REPLY_NAME)
             ++m_names;
     }));
     m_connections.append(QObject::connect(&Torvel, &TorvelDRV::newDriverInfoAvailable, [this] {

@@ -2,8 +2,8 @@
 // application firmware.
 #include "device/torveldrv.h"
 
-#include "device/scramble.h"
 #include "device/motion_math.h"
+#include "device/scramble.h"
 
 #include <QTimer>
 #include <algorithm>
@@ -25,7 +25,7 @@ void TorvelDRV::WriteReport()
     if (!connected)
         return;
     try {
-        rx[kRxReplyCode] = kStaleReplyCode;
+        rx[inbound::kReplyCode] = inbound::kStale;
         EncodeData(tx, scrambleKey);
         lastResult = device.write(tx, kReportBufferSize);
         if (lastResult < 0)
@@ -47,22 +47,22 @@ void TorvelDRV::EncodeData(std::uint8_t* data, unsigned int nKey)
 
 void TorvelDRV::sendCommand(std::uint8_t code)
 {
-    tx[kTxCommand] = code;
+    tx[outbound::kCommand] = code;
     WriteReport();
 }
 
 void TorvelDRV::EnableDriver()
 {
-    tx[kTxCommand] = CMD_SET_ENABLE;
-    tx[kTxArgs] = 1;
+    tx[outbound::kCommand] = CMD_SET_ENABLE;
+    tx[enable::kState] = enable::kRun;
     log(QStringLiteral("Enabling driver (out of Sleep)."));
     WriteReport();
 }
 
 void TorvelDRV::SleepDriver()
 {
-    tx[kTxCommand] = CMD_SET_ENABLE;
-    tx[kTxArgs] = 0;
+    tx[outbound::kCommand] = CMD_SET_ENABLE;
+    tx[enable::kState] = enable::kSleep;
     log(QStringLiteral("Stopping driver (Sleep)."));
     WriteReport();
 }
@@ -112,11 +112,11 @@ void TorvelDRV::SaveDriverValues()
 
 void TorvelDRV::SetDriverName(QString name)
 {
-    tx[kTxCommand] = CMD_SET_NAME;
-    std::fill(tx + kTxNameFirst, tx + kTxLast + 1, std::uint8_t(0));
+    tx[outbound::kCommand] = CMD_SET_NAME;
+    std::fill(tx + setname::kFirst, tx + outbound::kLast + 1, std::uint8_t(0));
     // The board holds 32 bytes; byte 63 must stay 0 for the scrambling check.
-    const QByteArray latin1 = name.toLatin1().left(kNameLength);
-    std::copy(latin1.cbegin(), latin1.cend(), tx + kTxNameFirst);
+    const QByteArray latin1 = name.toLatin1().left(setname::kLength);
+    std::copy(latin1.cbegin(), latin1.cend(), tx + setname::kFirst);
     log(QStringLiteral("Changing device custom name to: ") + name);
     WriteReport();
     settings.DriverName = name;
@@ -139,8 +139,8 @@ int TorvelDRV::SetStepDirFrequency(int speed)
     stepDir.SpeedMagnitude = speed < 0 ? -speed : speed;
     stepDir.Direction = speed < 0 ? 0 : 1;
     stepDir.Divider = motion::stepDivider(speed);
-    putLe32(tx + kTxArgs, stepDir.Divider);
-    tx[kTxArgs + 4] = static_cast<std::uint8_t>(stepDir.Direction);
+    putLe32(tx + step::kDivider, stepDir.Divider);
+    tx[step::kDirection] = static_cast<std::uint8_t>(stepDir.Direction);
     sendCommand(CMD_SET_STEP_FREQ);
     return motion::actualStepSpeed(speed);
 }
@@ -159,22 +159,24 @@ void TorvelDRV::CalculatePWMTimers()
 
 void TorvelDRV::WritePWM()
 {
-    putLe32(tx + kTxArgs, pwm.Period);
-    tx[kTxArgs + 4] = static_cast<std::uint8_t>(pwm.AForward);
-    tx[kTxArgs + 5] = static_cast<std::uint8_t>(pwm.AReverse);
-    tx[kTxArgs + 6] = static_cast<std::uint8_t>(pwm.BForward);
-    tx[kTxArgs + 7] = static_cast<std::uint8_t>(pwm.BReverse);
+    putLe32(tx + protocol::pwm::kPeriod, pwm.Period);
+    tx[protocol::pwm::kAForward] = static_cast<std::uint8_t>(pwm.AForward);
+    tx[protocol::pwm::kAReverse] = static_cast<std::uint8_t>(pwm.AReverse);
+    tx[protocol::pwm::kBForward] = static_cast<std::uint8_t>(pwm.BForward);
+    tx[protocol::pwm::kBReverse] = static_cast<std::uint8_t>(pwm.BReverse);
     sendCommand(CMD_SET_PWM);
 }
 
 void TorvelDRV::WriteTrajectory()
 {
-    putLe32(tx + kTxArgs, trajectory.RequiredPosition);
-    putLe32(tx + kTxArgs + 4, trajectory.MaxSpeed);
-    putLe32(tx + kTxArgs + 8, trajectory.Acceleration);
-    putLe32(tx + kTxArgs + 12, trajectory.Deceleration);
-    tx[kTxArgs + 16] = static_cast<std::uint8_t>(2 * trajectory.EndSwitchNormallyClosed +
-                                                 trajectory.EndSwitchEnabled);
+    namespace layout = protocol::trajectory;
+    putLe32(tx + layout::kPosition, trajectory.RequiredPosition);
+    putLe32(tx + layout::kMaxSpeed, trajectory.MaxSpeed);
+    putLe32(tx + layout::kAcceleration, trajectory.Acceleration);
+    putLe32(tx + layout::kDeceleration, trajectory.Deceleration);
+    tx[layout::kEndSwitch] = static_cast<std::uint8_t>(
+        layout::kEndSwitchNormallyClosed * trajectory.EndSwitchNormallyClosed +
+        layout::kEndSwitchEnabled * trajectory.EndSwitchEnabled);
     sendCommand(CMD_WRITE_TRAJECTORY);
 }
 

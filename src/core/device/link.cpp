@@ -154,13 +154,13 @@ void TorvelDRV::GetDeviceInfo()
     if (!connected)
         return;
     rxTimer->stop();
-    rx[kRxReplyCode] = kStaleReplyCode;
+    rx[inbound::kReplyCode] = inbound::kStale;
     replyReceived = false;
     attempts = 0;
     while (connected && attempts < kInfoAttempts && !replyReceived) {
         ClearHIDReadBuffer();
         // Written anew each time: every send scrambles the buffer in place.
-        tx[kTxCommand] = CMD_GET_DEVICE_INFO;
+        tx[outbound::kCommand] = CMD_GET_DEVICE_INFO;
         WriteReport();
         WaitMs(kInfoSettleMs);
         ++attempts;

@@ -38,7 +38,7 @@ void TorvelDRV::USBRXTimerHandler()
             busy = 0;
             return;
         }
-        const std::uint8_t code = rx[kRxReplyCode];
+        const std::uint8_t code = rx[inbound::kReplyCode];
         if (!isQuietReply(code))
             log(QStringLiteral("Device HID read OK (64 bytes)."));
         switch (code) {

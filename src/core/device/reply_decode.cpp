@@ -26,34 +26,33 @@ std::uint32_t be32(const std::uint8_t* at)
 
 bool isDeviceInfo(const std::uint8_t* rx)
 {
-    return rx[kRxReplyCode] == REPLY_DEVICE_INFO ||
-           (rx[kRxReplyCode] == REPLY_DEVICE_INFO_ALT && rx[1] != REPLY_NAME);
+    return rx[inbound::kReplyCode] == REPLY_DEVICE_INFO ||
+           (rx[inbound::kReplyCode] == REPLY_DEVICE_INFO_ALT &&
+            rx[deviceinfo::kBootloaderHigh] != REPLY_NAME);
 }
 
 DeviceInfo decodeDeviceInfo(const std::uint8_t* rx)
 {
     DeviceInfo info;
-    info.BootloaderVersionHigh = rx[kInfoBootloaderHigh];
-    info.BootloaderVersionLow = rx[kInfoBootloaderLow];
-    info.FirmwareVersionHigh = rx[kInfoFirmwareHigh];
-    info.FirmwareVersionLow = rx[kInfoFirmwareLow];
-    info.ModeByte = rx[kInfoMode];
-    info.BootloaderRunning = info.ModeByte == kModeBootloader;
-    info.SignatureValid = be32(rx + kInfoSignature) == kValidSignature;
-    for (int w = 0; w < 4; ++w)
-        info.UniqueId[w] = be32(rx + kInfoUniqueId + 4 * w);
-    // W3-W2-W1-W0, each word in byte order.
-    const std::uint8_t* id = rx + kInfoUniqueId;
+    info.BootloaderVersionHigh = rx[deviceinfo::kBootloaderHigh];
+    info.BootloaderVersionLow = rx[deviceinfo::kBootloaderLow];
+    info.FirmwareVersionHigh = rx[deviceinfo::kFirmwareHigh];
+    info.FirmwareVersionLow = rx[deviceinfo::kFirmwareLow];
+    info.ModeByte = rx[deviceinfo::kMode];
+    info.BootloaderRunning = info.ModeByte == deviceinfo::kModeBootloader;
+    info.SignatureValid = be32(rx + deviceinfo::kSignature) == kValidSignature;
+    for (int w = 0; w < deviceinfo::kUniqueIdWords; ++w)
+        info.UniqueId[w] = be32(rx + deviceinfo::kUniqueId + 4 * w);
+    // W3-W2-W1-W0, each word's bytes in the order they came: its big-endian value.
     info.IdText =
-        cformat("0x%02X%02X%02X%02X-0x%02X%02X%02X%02X-0x%02X%02X%02X%02X-0x%02X%02X%02X%02X",
-                id[12], id[13], id[14], id[15], id[8], id[9], id[10], id[11], id[4], id[5], id[6],
-                id[7], id[0], id[1], id[2], id[3]);
+        cformat("0x%08X-0x%08X-0x%08X-0x%08X", unsigned(info.UniqueId[3]),
+                unsigned(info.UniqueId[2]), unsigned(info.UniqueId[1]), unsigned(info.UniqueId[0]));
     return info;
 }
 
 double deviceInfoTemperature(const std::uint8_t* rx)
 {
-    return be16(rx + kInfoTemperature) * kTemperatureUnit;
+    return be16(rx + deviceinfo::kTemperature) * kTemperatureUnit;
 }
 
 std::uint32_t scrambleKey(const DeviceInfo& info)
@@ -74,7 +73,7 @@ double motorCurrent(std::uint8_t torque, std::uint8_t gainCode)
 QString decodeName(const std::uint8_t* rx)
 {
     QString name;
-    for (int i = kRxNameFirst; i < kRxNameFirst + kNameLength; ++i)
+    for (int i = namereply::kFirst; i < namereply::kFirst + setname::kLength; ++i)
         if (rx[i] > 0x1F)
             name.append(QChar(rx[i]));
     // Latin-1 has controls above 0x1F too (DEL and 0x80..0x9F, NEL among them).
@@ -83,12 +82,12 @@ QString decodeName(const std::uint8_t* rx)
 
 void decodeRealTime(const std::uint8_t* rx, RTData& rt)
 {
-    rt.Voltage = supplyVoltage(be16(rx + kRtVoltage));
-    rt.Temperature = (be16(rx + kRtTemperature) * kTemperatureUnit + rt.Temperature) * 0.5;
+    rt.Voltage = supplyVoltage(be16(rx + rt::kVoltage));
+    rt.Temperature = (be16(rx + rt::kTemperature) * kTemperatureUnit + rt.Temperature) * 0.5;
     rt.MotorPower = rt.Voltage >= kMotorPowerVolts;
-    rt.DriverState = rx[kRtDriverState];
-    rt.OperatingMode = rx[kRtMode];
-    const std::uint8_t inputs = rx[kRtInputs];
+    rt.DriverState = rx[rt::kDriverState];
+    rt.OperatingMode = rx[rt::kMode];
+    const std::uint8_t inputs = rx[rt::kInputs];
     rt.BootloaderOverrideInput = inputs & 0x01;
     rt.EnableInput = inputs & 0x02;
     rt.StepInput = inputs & 0x04;
@@ -96,12 +95,12 @@ void decodeRealTime(const std::uint8_t* rx, RTData& rt)
     rt.Bin1Input = inputs & 0x10;
     rt.Bin2Input = inputs & 0x20;
     rt.EndSwitchInput = inputs & 0x40;
-    rt.FaultBits = rx[kRtFaults] & kFaultMask;
-    rt.Current = motorCurrent(rx[kRtTorque], rx[kRtGain]);
+    rt.FaultBits = rx[rt::kFaults] & kFaultMask;
+    rt.Current = motorCurrent(rx[rt::kTorque], rx[rt::kGain]);
     if (!(rt.MotorPower && rt.EnableInput && rt.FaultBits == 0))
         rt.Current = 0.0;
-    rt.ActualPosition = static_cast<std::int32_t>(be32(rx + kRtPosition));
-    rt.ActualSpeed = static_cast<std::int32_t>(be32(rx + kRtSpeed));
+    rt.ActualPosition = static_cast<std::int32_t>(be32(rx + rt::kPosition));
+    rt.ActualSpeed = static_cast<std::int32_t>(be32(rx + rt::kSpeed));
 }
 
 double filterMiddleThree(double (&history)[kFilterLength], double value)

@@ -8,6 +8,7 @@
 #include <array>
 
 using namespace protocol;
+using namespace protocol::scrambling;
 
 namespace {
 
@@ -27,10 +28,10 @@ void xorBands(std::uint8_t* report, std::uint32_t key)
     const auto masks = bandMasks(key);
     for (int band = 0; band < kBandCount; ++band)
         for (int i = 0; i < kBandLength; ++i)
-            report[kFirstBandByte + band * kBandLength + i] ^= masks[band];
+            report[kFirstBand + band * kBandLength + i] ^= masks[band];
 }
 
-std::uint8_t commandMask(std::uint32_t key)
+std::uint8_t keyMask(std::uint32_t key)
 {
     return keyByte(key, 2) | kK2Mask;
 }
@@ -44,22 +45,22 @@ void encode(std::uint8_t* report, std::uint32_t key, std::uint8_t random)
     std::array<std::uint8_t, kReportBufferSize> built;
     std::copy(report, report + kReportBufferSize, built.begin());
     if (key == 0) {
-        report[kTxSalt] = 0;
+        report[outbound::kSalt] = 0;
         return;
     }
     const auto salt = static_cast<std::uint8_t>(random | kSaltMask);
-    report[2] ^= salt;
-    report[kTxSalt] = salt;
-    report[3] ^= commandMask(key);
-    report[4] ^= report[14];
+    report[outbound::kCommand] ^= salt;
+    report[outbound::kSalt] = salt;
+    report[kKeyByte] ^= keyMask(key);
+    report[kMixedByte] ^= report[kMixSource];
     xorBands(report, key);
-    report[kSaltAddByte] = static_cast<std::uint8_t>(report[kSaltAddByte] + salt);
-    report[kSaltSubtractByte] = static_cast<std::uint8_t>(report[kSaltSubtractByte] - salt);
-    report[kTxLast] = 0;
+    report[kSaltAdd] = static_cast<std::uint8_t>(report[kSaltAdd] + salt);
+    report[kSaltSubtract] = static_cast<std::uint8_t>(report[kSaltSubtract] - salt);
+    report[outbound::kLast] = 0;
 
     std::array<std::uint8_t, kReportBufferSize> check;
     std::copy(report, report + kReportBufferSize, check.begin());
-    if ((check[kTxSalt] & kSaltMask) == kSaltMask)
+    if ((check[outbound::kSalt] & kSaltMask) == kSaltMask)
         decode(check.data(), key);
     if (!std::equal(check.begin(), check.begin() + kReportBufferSize - 1, built.begin()))
         std::copy(built.begin(), built.end(), report);
@@ -67,13 +68,13 @@ void encode(std::uint8_t* report, std::uint32_t key, std::uint8_t random)
 
 void decode(std::uint8_t* report, std::uint32_t key)
 {
-    const std::uint8_t salt = report[kTxSalt];
-    report[kSaltSubtractByte] = static_cast<std::uint8_t>(report[kSaltSubtractByte] + salt);
-    report[kSaltAddByte] = static_cast<std::uint8_t>(report[kSaltAddByte] - salt);
+    const std::uint8_t salt = report[outbound::kSalt];
+    report[kSaltSubtract] = static_cast<std::uint8_t>(report[kSaltSubtract] + salt);
+    report[kSaltAdd] = static_cast<std::uint8_t>(report[kSaltAdd] - salt);
     xorBands(report, key);
-    report[4] ^= report[14];
-    report[3] ^= commandMask(key);
-    report[2] ^= salt;
+    report[kMixedByte] ^= report[kMixSource];
+    report[kKeyByte] ^= keyMask(key);
+    report[outbound::kCommand] ^= salt;
 }
 
 } // namespace scramble

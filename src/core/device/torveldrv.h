@@ -9,7 +9,7 @@
 // notice through the dialog seam (dialogs.h), during which the event loop of
 // the box runs. The outbound buffer tx persists between commands: each command
 // writes the bytes it names and leaves every other byte as the last send
-// scrambled it; "tx[2]" below means it writes the command code only.
+// scrambled it; "code only" below means it writes the command code alone.
 #pragma once
 
 #include "device/board_lock.h"
@@ -94,11 +94,11 @@ public:
     // Sends nothing.
     void StartTimers();
     // Opens the first matching board, then GetDeviceInfo() and, unless the
-    // bootloader runs, CMD_RT_STREAM (tx[2]). Blocks and may ask as
+    // bootloader runs, CMD_RT_STREAM (code only). Blocks and may ask as
     // GetDeviceInfo() does. A board that cannot be opened or is held by
     // another program is logged and told once (may ask), then retried quietly.
     void ConnectDevice();
-    // Identification exchange: up to four CMD_GET_DEVICE_INFO (tx[2]), each
+    // Identification exchange: up to four CMD_GET_DEVICE_INFO (code only), each
     // polled for 600 ms, then the values and name requests; blocks for up to
     // about 2.8 s with the RX timer stopped. Through CheckFirmware() it may
     // ask, restart the board or run FullUpdate(), which blocks far longer.
@@ -117,35 +117,35 @@ public:
 
     // Command operations (report layouts in the protocol header). None blocks
     // or asks unless it says so.
-    // CMD_SET_ENABLE: tx[2] and the enable byte.
+    // CMD_SET_ENABLE: the command code and the enable byte.
     void EnableDriver();
     void SleepDriver();
-    // Two CMD_GET_NAME (tx[2]); blocks 20 ms after each, 40 ms in all.
+    // Two CMD_GET_NAME (code only); blocks 20 ms after each, 40 ms in all.
     void GetDriverName();
-    // Two CMD_GET_VALUES (tx[2]); blocks 50 ms after each, 100 ms in all.
+    // Two CMD_GET_VALUES (code only); blocks 50 ms after each, 100 ms in all.
     void GetDriverValues();
-    // CMD_WRITE_VALUES from the record: tx[2] and the 23-byte write block
+    // CMD_WRITE_VALUES from the record: the command code and the 23-byte write block
     // (its spare byte 0), with the RX timer stopped around the send; refused
     // while the busy flag is set.
     void WriteDriverValues();
-    // CMD_SAVE_VALUES: tx[2].
+    // CMD_SAVE_VALUES: code only.
     void SaveDriverValues();
-    // CMD_SET_NAME: tx[2] and every byte from 3 to 63 (the name as Latin-1,
+    // CMD_SET_NAME: the command code and every byte from 3 to 63 (the name as Latin-1,
     // at most 32 bytes, then zeros); sets DriverName.
     void SetDriverName(QString name);
-    // CMD_RESTART: tx[2]. The board leaves the bus and the next read fails.
+    // CMD_RESTART: code only. The board leaves the bus and the next read fails.
     void RestartDevice();
-    // CMD_SET_STEP_FREQ: tx[2], the divider and the direction; returns the
+    // CMD_SET_STEP_FREQ: the command code, the divider and the direction; returns the
     // signed speed the board will produce.
     int SetStepDirFrequency(int speed);
     // Period, duty lanes and achieved frequency from duty A, duty B and
     // frequency; sends nothing.
     void CalculatePWMTimers();
-    // CMD_SET_PWM: tx[2], the period and the four duty bytes.
+    // CMD_SET_PWM: the command code, the period and the four duty bytes.
     void WritePWM();
-    // CMD_WRITE_TRAJECTORY: tx[2], the four 32-bit fields and the end-switch byte.
+    // CMD_WRITE_TRAJECTORY: the command code, the four 32-bit fields and the end-switch byte.
     void WriteTrajectory();
-    // CMD_STOP_TRAJECTORY and CMD_SET_HOME: tx[2].
+    // CMD_STOP_TRAJECTORY and CMD_SET_HOME: code only.
     void StopTrajectory();
     void SetHome();
 
@@ -173,7 +173,7 @@ public:
     // Erases, writes and verifies sectors 2 to 7 of a board in its bootloader,
     // then signs and restarts it; blocks until done or failed (768 block
     // writes, then up to about 0.5 s per sector checksum), asks nothing. The
-    // bootloader commands write tx[2] and their sector, block address, data or
+    // bootloader commands write the command code and their sector, block address, data or
     // signature bytes. After the restart the link is closed, so the next scan
     // connects the board again; after a failure the RX timer runs again if it
     // ran before.
@@ -192,14 +192,14 @@ public slots:
     // Reads at most one inbound report without waiting and decodes it; a read
     // error disconnects, an exception from the HID layer is told (may ask).
     void USBRXTimerHandler();
-    // CMD_RT_STREAM: tx[2].
+    // CMD_RT_STREAM: code only.
     void EnableRTStream();
     // Scrambles a 65-byte report in place with key nKey; no I/O.
     void EncodeData(std::uint8_t* data, unsigned int nKey);
     // Reads and drops reports until none waits; never waits itself.
     void ClearHIDReadBuffer();
     // The version rules after an identification: may ask, restart the board
-    // (tx[2]) or run FullUpdate().
+    // (code only) or run FullUpdate().
     void CheckFirmware();
     // The bootloader's checksum of one sector of an image; no I/O.
     unsigned int CalculateCRC(int nSector, const std::uint8_t* Flash);

@@ -46,7 +46,7 @@ bool TorvelDRV::flashAndRestart()
     log(QStringLiteral("Starting full update..."));
     log(QStringLiteral("Erasing sectors..."));
     for (int sector = kLastAppSector; sector >= kFirstAppSector; --sector) {
-        tx[kTxBlSector] = static_cast<std::uint8_t>(sector);
+        tx[bootloader::kSector] = static_cast<std::uint8_t>(sector);
         sendCommand(CMD_BL_ERASE);
     }
     if (!connected) {
@@ -56,10 +56,11 @@ bool TorvelDRV::flashAndRestart()
     log(QStringLiteral("Erasing done!"));
     log(QStringLiteral("Uploading new FW..."));
     for (int address = kAppStart; address < kFlashSize && connected; address += kSubsectorSize) {
-        tx[kTxCommand] = CMD_BL_WRITE_BLOCK;
-        tx[kTxBlSector] = static_cast<std::uint8_t>(address >> 12);
-        tx[kTxBlSubsector] = static_cast<std::uint8_t>((address >> 5) & 0x7F);
-        std::copy(image + address, image + address + kSubsectorSize, tx + kTxBlData);
+        tx[outbound::kCommand] = CMD_BL_WRITE_BLOCK;
+        tx[bootloader::kSector] = static_cast<std::uint8_t>(address / kSectorSize);
+        tx[bootloader::kSubsector] =
+            static_cast<std::uint8_t>(address % kSectorSize / kSubsectorSize);
+        std::copy(image + address, image + address + kSubsectorSize, tx + bootloader::kData);
         emit newFWProgressValueAvailable();
         WriteReport();
     }
@@ -74,27 +75,27 @@ bool TorvelDRV::flashAndRestart()
     int good = 0;
     for (int sector = kFirstAppSector; sector <= kLastAppSector; ++sector) {
         ClearHIDReadBuffer();
-        tx[kTxBlSector] = static_cast<std::uint8_t>(sector);
-        std::fill(rx + kRxCrcValue, rx + kRxCrcValue + 4, std::uint8_t(0));
-        rx[kRxCrcSector] = kNoSector;
+        tx[bootloader::kSector] = static_cast<std::uint8_t>(sector);
+        std::fill(rx + checksum::kValue, rx + checksum::kValue + 4, std::uint8_t(0));
+        rx[checksum::kSector] = kNoSector;
         sendCommand(CMD_BL_READ_CRC);
         WaitMs(kCrcSettleMs);
         bool answered = false;
         const std::int64_t waitStart = timing::nowMs();
         while (!answered && timing::nowMs() - waitStart < kCrcAnswerMs) {
-            rx[kRxCrcSector] = kNoSector;
+            rx[checksum::kSector] = kNoSector;
             lastResult = device.read(rx, kReportBufferSize);
             if (lastResult < 0) {
                 readFailed();
                 return false;
             }
-            answered = lastResult == kReplySize && rx[kRxCrcSector] == sector;
+            answered = lastResult == kReplySize && rx[checksum::kSector] == sector;
             if (!answered)
                 timing::pollPause();
         }
         if (!answered)
             continue;
-        const bool ok = reply::be32(rx + kRxCrcValue) == CalculateCRC(sector, image);
+        const bool ok = reply::be32(rx + checksum::kValue) == CalculateCRC(sector, image);
         good += ok ? 1 : 0;
         log(cformat("CRC %ld is %s.", static_cast<long>(sector), ok ? "OK" : "NOK"));
     }
@@ -103,7 +104,7 @@ bool TorvelDRV::flashAndRestart()
         log(QStringLiteral("Writing signature."));
         const std::uint32_t signature = kValidSignature;
         for (int i = 0; i < 4; ++i)
-            tx[kTxBlSignature + i] = static_cast<std::uint8_t>(signature >> (24 - 8 * i));
+            tx[bootloader::kSignature + i] = static_cast<std::uint8_t>(signature >> (24 - 8 * i));
         sendCommand(CMD_BL_WRITE_SIGNATURE);
         RestartDevice();
         return true;

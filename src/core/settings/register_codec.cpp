@@ -3,6 +3,7 @@
 #include "settings/register_codec.h"
 
 #include "c_format.h"
+#include "device/protocol.h"
 #include "settings/number_text.h"
 
 #include <cmath>
@@ -26,21 +27,9 @@ const char* const kDecayModeNames[kDecayModeCount] = {
 
 namespace {
 
-constexpr std::uint32_t kCtrlBase = 0x001;
-constexpr std::uint32_t kTorqueBase = 0x700;
-constexpr std::uint32_t kWord5 = 0xF00;
-constexpr std::uint32_t kDriveBase = 0x00F;
-
-constexpr int kValuesBlockTempOffset = 16;
-constexpr int kValuesBlockIdleOffset = 17;
-constexpr int kValuesBlockReducedOffset = 19;
-constexpr int kWriteBlockWord7Offset = 14;
-constexpr int kWriteBlockModeOffset = 17;
-constexpr int kWriteBlockTempOffset = 18;
-constexpr int kWriteBlockIdleOffset = 19;
-constexpr int kWriteBlockReducedOffset = 21;
-constexpr std::uint8_t kModeStepper = 1;
-constexpr std::uint8_t kModeDcMotors = 3;
+namespace regs = protocol::regs;
+namespace valuesreply = protocol::valuesreply;
+namespace writevalues = protocol::writevalues;
 
 constexpr int kConfigurationValueCount = 12;
 
@@ -50,15 +39,22 @@ std::uint32_t bits(int value, unsigned shift)
     return static_cast<std::uint32_t>(value) << shift;
 }
 
+// Field value = (word >> shift) & mask, as an int of the record.
+int field(std::uint32_t word, unsigned shift, std::uint32_t mask)
+{
+    return static_cast<int>((word >> shift) & mask);
+}
+
 std::uint32_t readLe16(const std::uint8_t* p)
 {
     return static_cast<std::uint32_t>(p[0]) | (static_cast<std::uint32_t>(p[1]) << 8);
 }
 
+// Bits 0-7 to the low byte, 8-15 to the high byte; higher bits are dropped.
 void writeLe16(std::uint32_t value, std::uint8_t* p)
 {
-    p[0] = static_cast<std::uint8_t>(value & 0xFF);
-    p[1] = static_cast<std::uint8_t>((value >> 8) & 0xFF);
+    p[0] = static_cast<std::uint8_t>(value);
+    p[1] = static_cast<std::uint8_t>(value >> 8);
 }
 
 // Low 8 bits of t truncated toward zero, for any double: fmod is exact, so no
@@ -78,7 +74,7 @@ std::uint8_t lowByteOfTruncated(double t)
 std::uint32_t currentWord(double amps)
 {
     const TorqueGain tg = currentToTorque(amps);
-    return tg.torque | bits(tg.gainCode, 8);
+    return tg.torque | bits(tg.gainCode, regs::kGainShift);
 }
 
 } // namespace
@@ -116,7 +112,8 @@ TorqueGain currentToTorque(double amps)
 
 double torqueToCurrent(std::uint32_t torque, std::uint32_t gainCode)
 {
-    return (torque & 0xFF) * kSenseConstant / (kGains[gainCode & 3] * kSenseResistorFactor);
+    return (torque & regs::kByteMask) * kSenseConstant /
+           (kGains[gainCode & regs::kGainMask] * kSenseResistorFactor);
 }
 
 PredriverCodes predriverCodes(int predriverSpeed)
@@ -138,15 +135,20 @@ DriverRegisters encode(const DrvSettings& s)
     DriverRegisters r;
     const TorqueGain fullScale = currentToTorque(s.FullScaleCurrent);
 
-    r.CtrlWord = kCtrlBase | bits(fullScale.gainCode, 8) | bits(s.DTime, 10) | bits(s.StepMode, 3);
-    r.TorqueWord = fullScale.torque | kTorqueBase;
-    r.OffWord = bits(s.DCMotorMode, 8) | bits(s.TOff, 0);
-    r.BlankWord = bits(s.AdaptiveBlanking, 8) | bits(s.TBlank, 0);
-    r.DecayWord = bits(s.DecayMode, 8) | bits(s.TDecay, 0);
-    r.Word5 = kWord5;
+    // StepMode is placed unmasked, as the other counts and flags are.
+    r.CtrlWord = regs::kCtrlBase | bits(fullScale.gainCode, regs::kGainShift) |
+                 bits(s.DTime, regs::kDTimeShift) | bits(s.StepMode, regs::kStepModeShift);
+    r.TorqueWord = fullScale.torque | regs::kTorqueBase;
+    r.OffWord = bits(s.DCMotorMode, regs::kFlagShift) | bits(s.TOff, 0);
+    r.BlankWord = bits(s.AdaptiveBlanking, regs::kFlagShift) | bits(s.TBlank, 0);
+    r.DecayWord = bits(s.DecayMode, regs::kDecayModeShift) | bits(s.TDecay, 0);
+    r.Word5 = regs::kWord5;
     // Each predriver code fills two fields of the word.
-    r.DriveWord =
-        bits(s.IDrive, 10) | bits(s.IDrive, 8) | bits(s.TDrive, 6) | bits(s.TDrive, 4) | kDriveBase;
+    r.DriveWord = regs::kDriveBase;
+    for (const unsigned shift : regs::kIDriveShifts)
+        r.DriveWord |= bits(s.IDrive, shift);
+    for (const unsigned shift : regs::kTDriveShifts)
+        r.DriveWord |= bits(s.TDrive, shift);
     r.Word7 = 0;
     r.TempLimitByte = static_cast<std::uint32_t>(s.TemperatureLimit);
     r.IdleWord = currentWord(s.IdleCurrent);
@@ -156,22 +158,22 @@ DriverRegisters encode(const DrvSettings& s)
 
 void decode(const DriverRegisters& r, DrvSettings& s)
 {
-    s.FullScaleCurrent = torqueToCurrent(r.TorqueWord, r.CtrlWord >> 8);
-    s.IdleCurrent = torqueToCurrent(r.IdleWord, r.IdleWord >> 8);
-    s.ReducedCurrent = torqueToCurrent(r.ReducedWord, r.ReducedWord >> 8);
+    s.FullScaleCurrent = torqueToCurrent(r.TorqueWord, r.CtrlWord >> regs::kGainShift);
+    s.IdleCurrent = torqueToCurrent(r.IdleWord, r.IdleWord >> regs::kGainShift);
+    s.ReducedCurrent = torqueToCurrent(r.ReducedWord, r.ReducedWord >> regs::kGainShift);
 
-    s.StepMode = static_cast<int>((r.CtrlWord >> 3) & 0xF);
+    s.StepMode = field(r.CtrlWord, regs::kStepModeShift, regs::kStepModeMask);
     // DriveWord is not read back: the panel derives TDrive and IDrive again
     // from the speed, which the dead-time code identifies on its own.
-    s.DTime = static_cast<int>((r.CtrlWord >> 10) & 3);
+    s.DTime = field(r.CtrlWord, regs::kDTimeShift, regs::kDTimeMask);
     s.PredriverSpeed = s.DTime;
 
-    s.TOff = static_cast<int>(r.OffWord & 0xFF);
-    s.DCMotorMode = static_cast<int>((r.OffWord >> 8) & 1);
-    s.TBlank = static_cast<int>(r.BlankWord & 0xFF);
-    s.AdaptiveBlanking = static_cast<int>((r.BlankWord >> 8) & 1);
-    s.TDecay = static_cast<int>(r.DecayWord & 0xFF);
-    s.DecayMode = static_cast<int>((r.DecayWord >> 8) & 7);
+    s.TOff = field(r.OffWord, 0, regs::kByteMask);
+    s.DCMotorMode = field(r.OffWord, regs::kFlagShift, regs::kFlagMask);
+    s.TBlank = field(r.BlankWord, 0, regs::kByteMask);
+    s.AdaptiveBlanking = field(r.BlankWord, regs::kFlagShift, regs::kFlagMask);
+    s.TDecay = field(r.DecayWord, 0, regs::kByteMask);
+    s.DecayMode = field(r.DecayWord, regs::kDecayModeShift, regs::kDecayModeMask);
     s.TemperatureLimit = static_cast<int>(r.TempLimitByte);
 
     s.FixedOffTime = (s.TOff + 1) * kHalfMicrosecondUnitUs;
@@ -184,12 +186,12 @@ DriverRegisters fromValuesBlock(const std::uint8_t* block)
     DriverRegisters r;
     std::uint32_t* const words[] = {&r.CtrlWord,  &r.TorqueWord, &r.OffWord,   &r.BlankWord,
                                     &r.DecayWord, &r.Word5,      &r.DriveWord, &r.Word7};
-    for (int i = 0; i < 8; ++i) {
-        *words[i] = readLe16(block + 2 * i);
+    for (int i = 0; i < valuesreply::kWordCount; ++i) {
+        *words[i] = readLe16(block + valuesreply::kWords + 2 * i);
     }
-    r.TempLimitByte = block[kValuesBlockTempOffset];
-    r.IdleWord = readLe16(block + kValuesBlockIdleOffset);
-    r.ReducedWord = readLe16(block + kValuesBlockReducedOffset);
+    r.TempLimitByte = block[valuesreply::kTempLimit];
+    r.IdleWord = readLe16(block + valuesreply::kIdle);
+    r.ReducedWord = readLe16(block + valuesreply::kReduced);
     return r;
 }
 
@@ -197,21 +199,22 @@ void toWriteBlock(const DriverRegisters& r, int dcMotorMode, std::uint8_t* block
 {
     const std::uint32_t words[] = {r.CtrlWord,  r.TorqueWord, r.OffWord,  r.BlankWord,
                                    r.DecayWord, r.Word5,      r.DriveWord};
-    for (int i = 0; i < 7; ++i) {
-        writeLe16(words[i], block + 2 * i);
+    for (int i = 0; i < writevalues::kWordCount; ++i) {
+        writeLe16(words[i], block + writevalues::kWords + 2 * i);
     }
     // Word7 is only ever read from the board; zeros go out in its place.
-    writeLe16(0, block + kWriteBlockWord7Offset);
-    block[kWriteBlockModeOffset] = dcMotorMode != 0 ? kModeDcMotors : kModeStepper;
-    block[kWriteBlockTempOffset] = static_cast<std::uint8_t>(r.TempLimitByte & 0xFF);
-    writeLe16(r.IdleWord, block + kWriteBlockIdleOffset);
-    writeLe16(r.ReducedWord, block + kWriteBlockReducedOffset);
+    writeLe16(0, block + writevalues::kWord7);
+    block[writevalues::kMode] =
+        dcMotorMode != 0 ? writevalues::kModeDcMotors : writevalues::kModeStepper;
+    block[writevalues::kTempLimit] = static_cast<std::uint8_t>(r.TempLimitByte);
+    writeLe16(r.IdleWord, block + writevalues::kIdle);
+    writeLe16(r.ReducedWord, block + writevalues::kReduced);
 }
 
 QString valueString(const DrvSettings& s)
 {
-    // QString::asprintf formats numbers in the C locale, so the text reads back
-    // the same on any system.
+    // cformat formats numbers in the C locale, so the text reads back the same
+    // on any system.
     return cformat("%d;%0.1f;%0.1f;%d;%0.1f;%d;%d;%0.2f;%d;%0.1f;%0.1f;%d", s.StepMode,
                    s.FullScaleCurrent, s.IdleCurrent, s.TemperatureLimit, s.ReducedCurrent,
                    s.PredriverSpeed, s.DecayMode, s.BlankingTime, s.AdaptiveBlanking,

@@ -41,7 +41,7 @@ inline constexpr Range kRanges[kRangeCount] = {
 };
 constexpr int kMixedDecayTime = 9;
 constexpr int kFixedOffTime = 10;
-constexpr int kNameLength = protocol::kNameLength;
+constexpr int kNameLength = protocol::setname::kLength;
 
 // Closer to a step than this (in steps) is on it: "2.2" reads as 2.2000000000000002.
 constexpr double kStepTolerance = 1e-9;

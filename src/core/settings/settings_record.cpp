@@ -17,14 +17,14 @@ void TorvelDRV::DriverRegisters2DrvSettings()
 
 void TorvelDRV::Buffer2DriverRegisters()
 {
-    registers = codec::fromValuesBlock(rx + kRxValuesBlock);
+    registers = codec::fromValuesBlock(rx + valuesreply::kBlock);
 }
 
 void TorvelDRV::DriverRegisters2Buffer()
 {
-    codec::toWriteBlock(registers, settings.DCMotorMode, tx + kTxArgs);
+    codec::toWriteBlock(registers, settings.DCMotorMode, tx + writevalues::kBlock);
     // The block's spare byte would otherwise carry leftovers of an earlier scrambled report.
-    tx[kTxArgs + 16] = 0;
+    tx[writevalues::kBlock + writevalues::kSpare] = 0;
 }
 
 QString TorvelDRV::DrvSettings2String() const

@@ -34,9 +34,9 @@ void MainWindow::UpdateMainWindowDriverInfo()
 
 void MainWindow::UpdateFWProgressBar()
 {
-    constexpr int kBlocksPerSector = 128;
-    ui->pbUploadStatus->setValue(kBlocksPerSector * Torvel.tx[protocol::kTxBlSector] +
-                                 Torvel.tx[protocol::kTxBlSubsector]);
+    ui->pbUploadStatus->setValue(protocol::kSubsectorsPerSector *
+                                     Torvel.tx[protocol::bootloader::kSector] +
+                                 Torvel.tx[protocol::bootloader::kSubsector]);
 }
 
 void MainWindow::on_btnGetDeviceInfo_clicked()

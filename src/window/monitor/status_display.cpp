@@ -117,6 +117,6 @@ void MainWindow::DisplayRTData()
 
 void MainWindow::on_btnResetFaults_clicked()
 {
-    Torvel.tx[protocol::kTxCommand] = protocol::CMD_RESET_FAULTS;
+    Torvel.tx[protocol::outbound::kCommand] = protocol::CMD_RESET_FAULTS;
     Torvel.WriteReport();
 }

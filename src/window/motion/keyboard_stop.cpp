@@ -38,7 +38,7 @@ void MainWindow::stopMotion()
     case protocol::kOpModeTrajectory:
         log(QStringLiteral("Esc: stopping the trajectory."));
         // Sent directly: the device operation would log a second line.
-        Torvel.tx[protocol::kTxCommand] = protocol::CMD_STOP_TRAJECTORY;
+        Torvel.tx[protocol::outbound::kCommand] = protocol::CMD_STOP_TRAJECTORY;
         Torvel.WriteReport();
         break;
     case protocol::kOpModeDcMotor:

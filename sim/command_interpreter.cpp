@@ -131,7 +131,8 @@ void CommandInterpreter::inBootloader(const QByteArray& command, Effects& effect
         if (sector < BoardFlash::kSectors) {
             const std::uint32_t checksum = flash_.checksum(sector);
             effects.reply(wire::checksumReply(
-                sector, sector == wrongChecksumSector_ ? checksum ^ kChecksumSpoiler : checksum));
+                sector == mislabelledChecksumSector_ ? sector + 1 : sector,
+                sector == wrongChecksumSector_ ? checksum ^ kChecksumSpoiler : checksum));
         }
         break;
     default:

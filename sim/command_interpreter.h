@@ -39,6 +39,7 @@ public:
 
     void ignore(std::uint8_t code, bool ignore) { ignored_.set(code, ignore); }
     void setWrongChecksumSector(int sector) { wrongChecksumSector_ = sector; }
+    void setMislabelledChecksumSector(int sector) { mislabelledChecksumSector_ = sector; }
 
     bool bootloaderRunning() const { return bootloader_; }
     // The bootloader hands over to the application by itself only when it is signed.
@@ -61,6 +62,7 @@ private:
     const BoardConfig config_;
     std::bitset<256> ignored_;
     int wrongChecksumSector_ = -1;
+    int mislabelledChecksumSector_ = -1;
 
     bool bootloader_;
     BoardFlash flash_;

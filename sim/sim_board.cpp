@@ -184,6 +184,11 @@ void SimBoard::setWrongChecksumSector(int sector)
     interpreter_.setWrongChecksumSector(sector);
 }
 
+void SimBoard::setMislabelledChecksumSector(int sector)
+{
+    interpreter_.setMislabelledChecksumSector(sector);
+}
+
 void SimBoard::setStreamNoise(int garbageEvery, int shortEvery)
 {
     catchUp();

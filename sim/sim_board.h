@@ -35,6 +35,7 @@ public:
     void failNextWrite() override { failNextWrite_ = true; }
     void setOpenFails(bool fails) override { openFails_ = fails; }
     void setWrongChecksumSector(int sector) override;
+    void setMislabelledChecksumSector(int sector) override;
     void setStreamNoise(int garbageEvery, int shortEvery) override;
     void injectReport(const QByteArray& data) override;
 

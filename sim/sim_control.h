@@ -81,10 +81,13 @@ public:
     // Faults.
     virtual void setSilent(bool silent) = 0; // answers nothing at all
     virtual void ignoreCommand(std::uint8_t code, bool ignore = true) = 0;
-    virtual void failNextRead() = 0;                                   // next hid_read returns -1
-    virtual void failNextWrite() = 0;                                  // next hid_write returns -1
-    virtual void setOpenFails(bool fails) = 0;                         // hid_open_path returns none
-    virtual void setWrongChecksumSector(int sector) = 0;               // -1 for none
+    virtual void failNextRead() = 0;                     // next hid_read returns -1
+    virtual void failNextWrite() = 0;                    // next hid_write returns -1
+    virtual void setOpenFails(bool fails) = 0;           // hid_open_path returns none
+    virtual void setWrongChecksumSector(int sector) = 0; // -1 for none
+    // This sector's checksum reply carries the right value but the number of
+    // the next sector, as a late answer to another request would; -1 for none.
+    virtual void setMislabelledChecksumSector(int sector) = 0;
     virtual void setStreamNoise(int garbageEvery, int shortEvery) = 0; // 0 = off
     // Readable at once by the open handle (lost when none is open); 1..64 bytes.
     virtual void injectReport(const QByteArray& data) = 0;

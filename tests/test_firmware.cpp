@@ -75,6 +75,7 @@ private slots:
 
     void successfulUpdateFlashesTheImage();
     void wrongChecksumFailsWithoutSignature();
+    void checksumReplyForAnotherSectorIsNotTaken();
     void unansweredChecksumsFail();
     void unplugDuringUpdate_data();
     void unplugDuringUpdate();
@@ -157,7 +158,8 @@ void FirmwareTest::successfulUpdateFlashesTheImage()
     QSignalSpy progress(&Torvel, &TorvelDRV::newFWProgressValueAvailable);
     QList<int> progressValues;
     connect(&Torvel, &TorvelDRV::newFWProgressValueAvailable, this, [&progressValues] {
-        progressValues.append(128 * Torvel.tx[bootloader::kSector] + Torvel.tx[bootloader::kSubsector]);
+        progressValues.append(128 * Torvel.tx[bootloader::kSector] +
+                              Torvel.tx[bootloader::kSubsector]);
     });
     Torvel.FullUpdate();
     disconnect(&Torvel, &TorvelDRV::newFWProgressValueAvailable, this, nullptr);
@@ -199,6 +201,23 @@ void FirmwareTest::wrongChecksumFailsWithoutSignature()
                      QStringLiteral("CRC 6 is OK."), QStringLiteral("CRC 7 is OK."), kFailure}));
     QVERIFY(board->receivedWithCode(CMD_BL_WRITE_SIGNATURE).isEmpty());
     QVERIFY(board->receivedWithCode(CMD_RESTART).isEmpty());
+    QVERIFY(!board->signatureValid());
+}
+
+// A reply that names another sector is not the answer, however right its
+// value: the sector goes unanswered and the board is not signed.
+void FirmwareTest::checksumReplyForAnotherSectorIsNotTaken()
+{
+    LinkFixture f;
+    sim::Board* board = connectInBootloader(f);
+    board->setMislabelledChecksumSector(4);
+    Torvel.FullUpdate();
+    const QStringList lines = updateLines(f.lines());
+    QCOMPARE(lines.mid(6),
+             (QStringList{QStringLiteral("CRC 2 is OK."), QStringLiteral("CRC 3 is OK."),
+                          QStringLiteral("CRC 5 is OK."), QStringLiteral("CRC 6 is OK."),
+                          QStringLiteral("CRC 7 is OK."), kFailure}));
+    QVERIFY(board->receivedWithCode(CMD_BL_WRITE_SIGNATURE).isEmpty());
     QVERIFY(!board->signatureValid());
 }
 

@@ -22,6 +22,8 @@ namespace {
 // What an X session (and Xvfb) gives as "Sans Serif" 9 pt.
 const QString kDesktopFamily = QStringLiteral("DejaVu Sans");
 constexpr double kDesktopPoints = 9.0;
+// What a desktop set to a larger text size typically gives.
+constexpr double kLargerDesktopPoints = 11.0;
 const QSize kDesignMinimum(900, 640);
 
 QString where(const QWidget* w)
@@ -179,6 +181,7 @@ void LayoutTest::everyViewFitsItsText_data()
 {
     QTest::addColumn<double>("points");
     QTest::newRow("desktop font") << kDesktopPoints;
+    QTest::newRow("11 pt font") << kLargerDesktopPoints;
     QTest::newRow("1.5x font") << kDesktopPoints * 1.5;
 }
 

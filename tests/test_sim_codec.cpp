@@ -2,6 +2,7 @@
 // fields out; fields in, every byte of the report out; and the scrambling
 // undone for any key and salt.
 #include "sim_control.h"
+#include "support/reference_scramble.h"
 #include "wire_codec.h"
 
 #include <QtTest>
@@ -24,24 +25,6 @@ QByteArray placed(int length, const Placed& bytes)
 QByteArray hex(const char* text)
 {
     return QByteArray::fromHex(text);
-}
-
-// The program's scrambling, step by step, as the board must undo it.
-void scramble(QByteArray& r, quint32 key, quint8 random)
-{
-    auto b = [&r](int i) { return quint8(r[i]); };
-    const quint8 k0 = key & 0xFF, k1 = (key >> 8) & 0xFF, k2 = (key >> 16) & 0xFF, k3 = key >> 24;
-    const quint8 s = random | 0x29;
-    r[2] = char(b(2) ^ s);
-    r[64] = char(s);
-    r[3] = char(b(3) ^ (k2 | 0x5C));
-    r[4] = char(b(4) ^ b(14));
-    const quint8 bands[7] = {k0, k3, 0xA9, k2, k1, 0x4E, k0};
-    for (int i = 5; i <= 60; ++i)
-        r[i] = char(b(i) ^ bands[(i - 5) / 8]);
-    r[61] = char(b(61) + s);
-    r[62] = char(b(62) - s);
-    r[63] = 0;
 }
 
 } // namespace
@@ -79,7 +62,7 @@ void SimCodecTest::descrambleUndoesTheProgramsSteps()
     for (int i = 2; i <= 62; ++i)
         built[i] = char(i * 7 + 1);
     QByteArray command = built;
-    scramble(command, key, quint8(random));
+    support::scramble(command, key, quint8(random));
     wire::descramble(command, key);
     QCOMPARE(command.left(63).toHex(), built.left(63).toHex());
     QCOMPARE(quint8(command[64]), quint8(random | 0x29));

@@ -4,11 +4,13 @@
 #include "support/window_fixture.h"
 
 #include "device/protocol.h"
+#include "settings/settings_ranges.h"
 
 #include <QGroupBox>
 #include <QLabel>
 #include <QPushButton>
 #include <QSlider>
+#include <QSpinBox>
 
 using namespace protocol;
 
@@ -65,6 +67,8 @@ void receive(int replies)
 class SetupPanelTest : public QObject {
     Q_OBJECT
 private slots:
+    void rangesOfOtherProgramsAreThePanels_data();
+    void rangesOfOtherProgramsAreThePanels();
     void blankingPairConverts_data();
     void blankingPairConverts();
     void fixedOffPullsMixedDecayDownAndMixedDecayPushesFixedOffUp();
@@ -84,6 +88,54 @@ private slots:
     void writeButtonWithoutBoardLogsAndKeepsDriverValues();
     void writeButtonSendsRecordNameAndSaveAndReadsBack();
 };
+
+void SetupPanelTest::rangesOfOtherProgramsAreThePanels_data()
+{
+    QTest::addColumn<QString>("key");
+    QTest::addColumn<QString>("widget");
+    const QList<QPair<const char*, const char*>> widgets = {
+        {"StepMode", "cbStepMode"},
+        {"FullScaleCurrent", "dsbFSCurrent"},
+        {"IdleCurrent", "dsbIdleCurrent"},
+        {"TemperatureLimit", "sbTempLimit"},
+        {"ReducedCurrent", "dsbReducedCurrent"},
+        {"PredriverSpeed", "cbPredriverSpeed"},
+        {"DecayMode", "cbDecayMode"},
+        {"BlankingTime", "dsbBlankingTime"},
+        {"AdaptiveBlanking", "cbAdaptiveBlanking"},
+        {"MixedDecayTime", "dsbMixedDecayTime"},
+        {"FixedOffTime", "dsbFixedOffTime"},
+    };
+    QCOMPARE(widgets.size(), settingsrange::kRangeCount);
+    for (const auto& [key, widget] : widgets)
+        QTest::newRow(key) << QString::fromLatin1(key) << QString::fromLatin1(widget);
+}
+
+// The command-line program refuses what the panel cannot show, so its range
+// table must say what the panel's widgets allow.
+void SetupPanelTest::rangesOfOtherProgramsAreThePanels()
+{
+    QFETCH(QString, key);
+    QFETCH(QString, widget);
+    const settingsrange::Range* range = settingsrange::find(key);
+    QVERIFY(range);
+    WindowFixture f;
+    if (auto* combo = f.window->findChild<QComboBox*>(widget)) {
+        QCOMPARE(range->low, 0.0);
+        QCOMPARE(range->high, double(combo->count() - 1));
+        QCOMPARE(range->stepsPerUnit, 1);
+    } else if (auto* spin = f.window->findChild<QSpinBox*>(widget)) {
+        QCOMPARE(range->low, double(spin->minimum()));
+        QCOMPARE(range->high, double(spin->maximum()));
+        QCOMPARE(range->stepsPerUnit * spin->singleStep(), 1);
+    } else {
+        auto* box = f.find<QDoubleSpinBox>(qPrintable(widget));
+        QCOMPARE(range->low, box->minimum());
+        QCOMPARE(range->high, box->maximum());
+        QCOMPARE(range->stepsPerUnit * box->singleStep(), 1.0);
+        QCOMPARE(range->decimals, box->decimals());
+    }
+}
 
 void SetupPanelTest::blankingPairConverts_data()
 {

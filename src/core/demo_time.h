@@ -23,7 +23,6 @@ public:
     DemoTime(const DemoTime&) = delete;
     DemoTime& operator=(const DemoTime&) = delete;
 
-    bool isVirtual() const { return m_clock != nullptr; }
     // For a program that runs an event loop: whenever the loop has nothing
     // else to do, virtual time moves on to the next timer that falls due.
     void runWhileIdle();

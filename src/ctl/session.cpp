@@ -173,26 +173,23 @@ bool Session::waitUntil(const std::function<bool()>& done, int timeoutMs)
     return true;
 }
 
-bool Session::nextRecord()
+bool Session::askAndWait(void (TorvelDRV::*request)(), const int& replies,
+                         const std::function<bool()>& shows)
 {
-    const int seen = m_records;
-    return waitUntil([this, seen] { return m_records > seen; }, kReplyWaitMs);
+    const int seen = replies;
+    (Torvel.*request)();
+    return waitUntil([&] { return lost() || (replies > seen && shows()); }, kReplyWaitMs) &&
+           !lost();
 }
 
 bool Session::readValues(const std::function<bool()>& shows)
 {
-    const int seen = m_values;
-    Torvel.GetDriverValues();
-    return waitUntil([&] { return lost() || (m_values > seen && shows()); }, kReplyWaitMs) &&
-           !lost();
+    return askAndWait(&TorvelDRV::GetDriverValues, m_values, shows);
 }
 
 bool Session::readName(const std::function<bool()>& shows)
 {
-    const int seen = m_names;
-    Torvel.GetDriverName();
-    return waitUntil([&] { return lost() || (m_names > seen && shows()); }, kReplyWaitMs) &&
-           !lost();
+    return askAndWait(&TorvelDRV::GetDriverName, m_names, shows);
 }
 
 } // namespace ctl

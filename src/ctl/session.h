@@ -12,6 +12,8 @@
 #include <QString>
 #include <functional>
 
+class TorvelDRV;
+
 namespace ctl {
 
 class Answerer;
@@ -50,8 +52,6 @@ public:
     // Runs the event loop until done() holds, the time (-1: none) has run
     // out or the user interrupts; returns done().
     bool waitUntil(const std::function<bool()>& done, int timeoutMs);
-    // A live record later than the last one seen; false after kReplyWaitMs.
-    bool nextRecord();
     // Asks for the driver values (or the name) again and waits for a reply
     // after which shows() holds: earlier replies may still be on their way.
     bool readValues(const std::function<bool()>& shows);
@@ -60,7 +60,6 @@ public:
     QString serial() const { return m_serial; }
     bool lost() const { return m_opened && !m_connected; }
     int records() const { return m_records; }
-    int valueReplies() const { return m_values; }
     int nameReplies() const { return m_names; }
     // Identification exchanges that ended with the board answering.
     int identifications() const { return m_identifications; }
@@ -68,6 +67,10 @@ public:
 
 private:
     int fail(int status, const QString& message);
+    // Sends request and waits for a reply counted in replies after which
+    // shows() holds.
+    bool askAndWait(void (TorvelDRV::*request)(), const int& replies,
+                    const std::function<bool()>& shows);
 
     QString m_wantedSerial;
     Answerer& m_answerer;

@@ -12,7 +12,6 @@ class MessageBoxes : public Answerer {
 public:
     // fileDialogParent: the window the file dialogs belong to (not owned).
     explicit MessageBoxes(QWidget* fileDialogParent = nullptr) : m_parent(fileDialogParent) {}
-    void setFileDialogParent(QWidget* parent) { m_parent = parent; }
 
     // An information box with OK and Cancel, Cancel the default.
     bool ask(const QString& title, const QString& text) override;

@@ -4,6 +4,7 @@
 #include "support/window_fixture.h"
 
 #include "csv_table.h"
+#include "monitor/strip_chart.h"
 
 #include <QAction>
 #include <QImage>
@@ -108,8 +109,7 @@ void ChartExportTest::exportHoldsEverySampleSinceTheLastClear()
     auto* plot = f.find<QCustomPlot>(qPrintable(chart));
     const auto add = [plot](const Samples& samples) {
         for (const QVector<double>& s : samples)
-            for (int g = 0; g < 3; ++g)
-                plot->graph(g)->addData(s[0], s[g + 1]);
+            charts::StripChart::of(plot)->append(s[0], {s[1], s[2], s[3]});
     };
     add(before);
     if (clear)
@@ -193,7 +193,7 @@ void ChartExportTest::failedWriteIsReportedAndLeavesNoFile()
 {
     WindowFixture f;
     auto* plot = f.find<QCustomPlot>("TempPlot");
-    plot->graph(0)->addData(1.0, 25.0);
+    charts::StripChart::of(plot)->append(1.0, {25.0, 1.0, 24.0});
     // A missing folder fails at once; a name taken by a folder only when the
     // finished file would replace it.
     QDir(f.path(QString())).mkdir(QStringLiteral("taken.png"));

@@ -2,10 +2,16 @@
 // real-time record adds, which axes follow the data, and the clear buttons.
 #include "support/window_fixture.h"
 
+#include "clock.h"
+#include "monitor/strip_chart.h"
+#include "virtual_clock.h"
+
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QSpinBox>
+#include <QTabWidget>
 #include <algorithm>
+#include <cmath>
 #include <ctime>
 #include <qcustomplot.h>
 
@@ -28,21 +34,82 @@ void compareRange(const QCPAxis* axis, double lower, double upper)
     QCOMPARE(axis->range().upper, upper);
 }
 
-QVector<double> values(const QCPGraph* graph)
+QVector<double> values(const QCustomPlot* plot, int graph)
 {
+    const charts::StripChart* chart = charts::StripChart::of(plot);
     QVector<double> result;
-    for (auto it = graph->data()->constBegin(); it != graph->data()->constEnd(); ++it)
-        result.append(it->value);
+    for (int row = 0; row < chart->size(); ++row)
+        result.append(chart->value(graph, row));
     return result;
 }
 
-QVector<double> keys(const QCPGraph* graph)
+QVector<double> keys(const QCustomPlot* plot)
 {
+    const charts::StripChart* chart = charts::StripChart::of(plot);
     QVector<double> result;
-    for (auto it = graph->data()->constBegin(); it != graph->data()->constEnd(); ++it)
-        result.append(it->key);
+    for (int row = 0; row < chart->size(); ++row)
+        result.append(chart->key(row));
     return result;
 }
+
+int samples(const QCustomPlot* plot)
+{
+    return charts::StripChart::of(plot)->size();
+}
+// The picture a chart shows now: what its last redraw drew.
+QImage shown(QCustomPlot* plot)
+{
+    return plot->grab().toImage();
+}
+
+// Two charts set up as the temperature chart and given the same records: the
+// one under test, on the first page of a tab widget so that it can be hidden,
+// and a reference redrawn after every record.
+struct ChartPair {
+    static constexpr int kWidth = 480;
+    static constexpr int kHeight = 300;
+
+    ChartPair()
+    {
+        auto* page = new QWidget;
+        tabs.addTab(page, QStringLiteral("chart"));
+        tabs.addTab(new QWidget, QStringLiteral("other"));
+        auto* plot = new QCustomPlot(page);
+        plot->setGeometry(0, 0, kWidth, kHeight);
+        reference.resize(kWidth, kHeight);
+        charts::ChartSpec spec;
+        spec.graphs[1].onRightAxis = true;
+        spec.leftTickStep = 10.0;
+        spec.rightTickStep = 1.0;
+        chart = new charts::StripChart(plot, spec, QFont());
+        referenceChart = new charts::StripChart(&reference, spec, QFont());
+        tabs.show();
+        reference.show();
+    }
+    QCustomPlot* plot() const { return chart->plot(); }
+
+    // A record as the window takes it: samples, the enlarging rescale, redraw.
+    void record(int n)
+    {
+        const double key = clock.nowMs() / 1000.0;
+        const charts::SampleTable::Values values = {40.0 + 15.0 * std::sin(n * 0.05),
+                                                    1.0 + (n % 7) * 0.3, 24.0 - (n % 13) * 0.1};
+        for (charts::StripChart* c : {chart, referenceChart}) {
+            c->append(key, values);
+            c->plot()->graph(0)->rescaleAxes(true);
+        }
+        reference.replot();
+        chart->redraw();
+    }
+
+    timing::VirtualClock clock{1000};
+    timing::Installed installed{clock};
+    QTabWidget tabs;
+    QCustomPlot reference;
+    charts::StripChart* chart = nullptr;
+    charts::StripChart* referenceChart = nullptr;
+};
+
 // The process's local time zone for as long as it lives.
 class LocalZone {
 public:
@@ -80,6 +147,9 @@ private slots:
     void positionChartTakesSamplesOnlyInTrajectoryMode();
     void clearButtonsEmptyTheChartAndResetItsRanges_data();
     void clearButtonsEmptyTheChartAndResetItsRanges();
+    void drawnPicturesAreThoseOfARedrawAfterEveryRecord_data();
+    void drawnPicturesAreThoseOfARedrawAfterEveryRecord();
+    void hiddenChartDrawsOnceWhenShown();
 };
 
 void ChartsTest::chartsAreSetUp_data()
@@ -123,8 +193,8 @@ void ChartsTest::chartsAreSetUp()
         QCOMPARE(g->valueAxis(), onRight[i] ? p->yAxis2 : p->yAxis);
         QCOMPARE(g->pen(), pens[i]);
         QCOMPARE(g->brush().style(), Qt::NoBrush);
-        QVERIFY(g->data()->isEmpty());
     }
+    QCOMPARE(samples(p), 0);
 
     QCOMPARE(p->xAxis->label(), QStringLiteral("time / mm:ss"));
     QCOMPARE(p->yAxis->label(), leftLabel);
@@ -194,27 +264,32 @@ void ChartsTest::everyRecordAddsOneTemperatureSampleToEachGraph()
     QVERIFY(board);
     QCustomPlot* temp = plot(f, QStringLiteral("TempPlot"));
     QCustomPlot* position = plot(f, QStringLiteral("PositionPlot"));
+    f.showTabOf(temp);
     QSignalSpy tempDrawn(temp, &QCustomPlot::afterReplot);
     QSignalSpy positionDrawn(position, &QCustomPlot::afterReplot);
 
     sim::LiveValues v = powered();
+    // Measurements are kept as floats: 7 significant digits.
+    const auto kept = [](double value) { return double(float(value)); };
     QVector<double> expected[3];
     QVector<double> seconds; // the chart clock's, a tenth apart
+    double firstCurrent = 0.0;
     for (std::uint16_t raw : {333, 360, 400}) {
         v.voltageRaw = raw;
         f.time.advance(100);
         f.feed(board, v);
-        expected[0].append(Torvel.rt.FilteredTemperature);
-        expected[1].append(Torvel.rt.Current);
-        expected[2].append(Torvel.rt.FilteredVoltage);
+        if (seconds.isEmpty())
+            firstCurrent = Torvel.rt.Current;
+        expected[0].append(kept(Torvel.rt.FilteredTemperature));
+        expected[1].append(kept(Torvel.rt.Current));
+        expected[2].append(kept(Torvel.rt.FilteredVoltage));
         seconds.append(TempLogClock.elapsed() / 1000.0);
     }
     QCOMPARE(seconds[2] - seconds[0], 0.2);
-    for (int i = 0; i < 3; ++i) {
-        QCOMPARE(values(temp->graph(i)), expected[i]);
-        QCOMPARE(keys(temp->graph(i)), seconds);
-    }
-    QVERIFY(qAbs(expected[1].first() - 135 * 2.75 / (20 * 8.448)) < 1e-9);
+    for (int i = 0; i < 3; ++i)
+        QCOMPARE(values(temp, i), expected[i]);
+    QCOMPARE(keys(temp), seconds);
+    QVERIFY(qAbs(firstCurrent - 135 * 2.75 / (20 * 8.448)) < 1e-9);
     QCOMPARE(tempDrawn.count(), 3);
     QCOMPARE(positionDrawn.count(), 0);
     QVERIFY(board->received().isEmpty());
@@ -249,7 +324,7 @@ void ChartsTest::onlyTheTemperatureMovesTheTemperatureChartsAxes()
     v.torque = std::uint8_t(torque);
     f.feed(board, v, 20);
 
-    const QVector<double> temperatures = values(p->graph(0));
+    const QVector<double> temperatures = values(p, 0);
     const double hottest = *std::max_element(temperatures.cbegin(), temperatures.cend());
     if (leftGrows) {
         QVERIFY(hottest > 100);
@@ -271,6 +346,7 @@ void ChartsTest::positionChartTakesSamplesOnlyInTrajectoryMode()
     f.find<QCheckBox>("cbAutoUpdatePos")->setChecked(false);
     f.edit(QStringLiteral("sbFinPos"), 700);
     QCustomPlot* p = plot(f, QStringLiteral("PositionPlot"));
+    f.showTabOf(p);
     QSignalSpy drawn(p, &QCustomPlot::afterReplot);
 
     sim::LiveValues v = powered();
@@ -280,26 +356,31 @@ void ChartsTest::positionChartTakesSamplesOnlyInTrajectoryMode()
         v.mode = mode;
         f.feed(board, v);
     }
-    for (int i = 0; i < 3; ++i)
-        QVERIFY(p->graph(i)->data()->isEmpty());
+    QCOMPARE(samples(p), 0);
     QCOMPARE(drawn.count(), 0);
 
+    // A tenth of a second apart: each record is drawn at once.
     v.mode = 4;
-    f.feed(board, v, 2);
-    v.position = 900;
-    v.speed = 40;
-    f.feed(board, v);
-    QCOMPARE(values(p->graph(0)), (QVector<double>{700, 700, 700}));
-    QCOMPARE(values(p->graph(1)), (QVector<double>{500, 500, 900}));
-    QCOMPARE(values(p->graph(2)), (QVector<double>{-300, -300, 40}));
+    for (int i = 0; i < 3; ++i) {
+        if (i == 2) {
+            v.position = 900;
+            v.speed = 40;
+        }
+        f.time.advance(100);
+        f.feed(board, v);
+    }
+    QCOMPARE(values(p, 0), (QVector<double>{700, 700, 700}));
+    QCOMPARE(values(p, 1), (QVector<double>{500, 500, 900}));
+    QCOMPARE(values(p, 2), (QVector<double>{-300, -300, 40}));
     QCOMPARE(drawn.count(), 3);
     // All three graphs move the axes, only outwards.
     compareRange(p->yAxis, 0, 900);
     compareRange(p->yAxis2, -300, 40);
 
     v.mode = 2;
+    f.time.advance(100);
     f.feed(board, v);
-    QCOMPARE(p->graph(1)->dataCount(), 3);
+    QCOMPARE(samples(p), 3);
     QCOMPARE(drawn.count(), 3);
 }
 
@@ -321,6 +402,7 @@ void ChartsTest::clearButtonsEmptyTheChartAndResetItsRanges()
     sim::Board* board = f.plugForRecords();
     QVERIFY(board);
     QCustomPlot* p = plot(f, chart);
+    f.showTabOf(p);
     sim::LiveValues v = powered();
     v.mode = 4;
     v.temperatureRaw = 1600;
@@ -332,9 +414,9 @@ void ChartsTest::clearButtonsEmptyTheChartAndResetItsRanges()
     QVERIFY(p->yAxis->range().upper > 100 || p->yAxis->range().lower < 0);
     QSignalSpy drawn(p, &QCustomPlot::afterReplot);
 
+    // Records came faster than the chart is redrawn: one draw was still due.
     f.find<QPushButton>(qPrintable(button))->click();
-    for (int i = 0; i < 3; ++i)
-        QVERIFY(p->graph(i)->data()->isEmpty());
+    QCOMPARE(samples(p), 0);
     compareRange(p->xAxis, 0, 10);
     compareRange(p->yAxis, 0, 100);
     compareRange(p->yAxis2, 0, 10);
@@ -343,10 +425,86 @@ void ChartsTest::clearButtonsEmptyTheChartAndResetItsRanges()
 
     // The chart's clock starts again at the click.
     f.time.advance(250);
+    QCOMPARE(drawn.count(), 0);
     f.feed(board, v);
     QCOMPARE(drawn.count(), 1);
-    QCOMPARE(p->graph(0)->dataCount(), 1);
-    QCOMPARE(p->graph(0)->data()->constBegin()->key, 0.25);
+    QCOMPARE(samples(p), 1);
+    QCOMPARE(keys(p).first(), 0.25);
+}
+
+void ChartsTest::drawnPicturesAreThoseOfARedrawAfterEveryRecord_data()
+{
+    QTest::addColumn<int>("intervalMs");
+    QTest::addColumn<int>("records");
+    QTest::addColumn<int>("minDraws");
+    QTest::addColumn<int>("maxDraws");
+    // 100 records a second for two seconds: 25 draws a second.
+    QTest::newRow("100 per second") << 10 << 200 << 49 << 51;
+    // Slower than the limit allows: every record is drawn at once.
+    QTest::newRow("10 per second") << 100 << 30 << 30 << 30;
+    // Bursts within one interval: drawn at its end.
+    QTest::newRow("1000 per second") << 1 << 400 << 10 << 11;
+}
+
+// At every draw the picture is the reference's after the same record, and
+// once the interval has passed after the last record nothing is left undrawn.
+void ChartsTest::drawnPicturesAreThoseOfARedrawAfterEveryRecord()
+{
+    QFETCH(int, intervalMs);
+    QFETCH(int, records);
+    QFETCH(int, minDraws);
+    QFETCH(int, maxDraws);
+    ChartPair pair;
+    QSignalSpy drawn(pair.plot(), &QCustomPlot::afterReplot);
+    int checked = 0;
+    const auto checkNewDraw = [&] {
+        if (drawn.count() == checked)
+            return true;
+        checked = drawn.count();
+        return shown(pair.plot()) == shown(&pair.reference);
+    };
+    for (int n = 0; n < records; ++n) {
+        pair.record(n);
+        QVERIFY2(checkNewDraw(), qPrintable(QString::number(n)));
+        pair.clock.advance(intervalMs);
+        QVERIFY2(checkNewDraw(), qPrintable(QString::number(n)));
+    }
+    pair.clock.advance(1000 / charts::kRedrawsPerSecond);
+    QVERIFY(checkNewDraw());
+    QCOMPARE(shown(pair.plot()), shown(&pair.reference));
+    QVERIFY2(drawn.count() >= minDraws && drawn.count() <= maxDraws,
+             qPrintable(QString::number(drawn.count())));
+}
+
+void ChartsTest::hiddenChartDrawsOnceWhenShown()
+{
+    ChartPair pair;
+    for (int n = 0; n < 10; ++n) {
+        pair.record(n);
+        pair.clock.advance(100);
+    }
+    const QImage before = shown(pair.plot());
+    QSignalSpy drawn(pair.plot(), &QCustomPlot::afterReplot);
+
+    pair.tabs.setCurrentIndex(1);
+    for (int n = 10; n < 300; ++n) {
+        pair.record(n);
+        pair.clock.advance(10);
+    }
+    QCOMPARE(drawn.count(), 0);
+    QCOMPARE(shown(pair.plot()), before);
+    QVERIFY(shown(&pair.reference) != before);
+
+    pair.tabs.setCurrentIndex(0);
+    QCOMPARE(drawn.count(), 1);
+    QCOMPARE(shown(pair.plot()), shown(&pair.reference));
+    pair.clock.advance(1000);
+    QCOMPARE(drawn.count(), 1);
+
+    // Shown again with nothing new: the picture stands.
+    pair.tabs.setCurrentIndex(1);
+    pair.tabs.setCurrentIndex(0);
+    QCOMPARE(drawn.count(), 1);
 }
 
 QTEST_MAIN(ChartsTest)

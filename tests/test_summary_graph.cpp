@@ -1,6 +1,6 @@
 // The summary graph against the library's own: same pixels column by column,
-// same value ranges, and summaries that follow appends and clears.
-#include "monitor/chart_setup.h"
+// same value ranges and hit tests, and summaries that follow appends and clears.
+#include "monitor/strip_chart.h"
 #include "monitor/summary_graph.h"
 
 #include <QtTest>
@@ -22,7 +22,8 @@ struct Samples {
 };
 
 // A noisy slow wave with single-sample spikes up and down and an optional
-// stretch of NaN values; deterministic for a given seed.
+// stretch of NaN values; deterministic for a given seed. Values are floats,
+// as the table keeps measurements, so both graphs hold the same numbers.
 Samples makeSamples(int count, int spikeEvery, int nanFrom = -1, int nanTo = -1, quint32 seed = 7)
 {
     QRandomGenerator random(seed);
@@ -36,27 +37,47 @@ Samples makeSamples(int count, int spikeEvery, int nanFrom = -1, int nanTo = -1,
         if (i >= nanFrom && i < nanTo)
             value = kNaN;
         s.keys.append(i * kKeyStep);
-        s.values.append(value);
+        s.values.append(double(float(value)));
     }
     return s;
 }
 
-void append(QCPGraph* graph, const Samples& s)
-{
-    for (int i = 0; i < s.keys.size(); ++i)
-        graph->addData(s.keys[i], s.values[i]);
-}
-
-// One plot with one graph, drawn without antialiasing so the pen's pixels are exact.
+// One plot with one graph, drawn without antialiasing so the pen's pixels
+// are exact: the library's graph over its container, or the summary graph
+// over the first column of a table.
 struct Chart {
     explicit Chart(bool summary)
     {
         plot.setNotAntialiasedElements(QCP::aeAll);
-        graph = summary ? new charts::SummaryGraph(plot.xAxis, plot.yAxis)
-                        : plot.addGraph(plot.xAxis, plot.yAxis);
+        if (summary) {
+            table = std::make_shared<charts::SampleTable>(std::array<charts::ValueType, 3>{});
+            graph = new charts::SummaryGraph(plot.xAxis, plot.yAxis, table, 0);
+        } else {
+            graph = plot.addGraph(plot.xAxis, plot.yAxis);
+        }
         graph->setPen(QPen(QColor(kPen), 1));
     }
+    void add(double key, double value)
+    {
+        if (table)
+            table->append(key, {value, 0.0, 0.0});
+        else
+            graph->addData(key, value);
+    }
+    void append(const Samples& s)
+    {
+        for (int i = 0; i < s.keys.size(); ++i)
+            add(s.keys[i], s.values[i]);
+    }
+    void clear()
+    {
+        if (table)
+            table->clear();
+        else
+            graph->data()->clear();
+    }
     QCustomPlot plot;
+    std::shared_ptr<charts::SampleTable> table;
     QCPGraph* graph = nullptr;
 };
 
@@ -120,6 +141,8 @@ private slots:
     void valueRangeMatchesTheLibrary();
     void appendsAndClearsAreFollowed();
     void recordByRecordAppendsAreFollowed();
+    void hitTestMatchesTheLibrary_data();
+    void hitTestMatchesTheLibrary();
     void configureCreatesTheSelectedGraphClass();
 };
 
@@ -154,7 +177,7 @@ void SummaryGraphTest::pictureMatchesTheLibrary()
     Chart stock(false);
     Chart summary(true);
     for (Chart* chart : {&stock, &summary}) {
-        append(chart->graph, samples);
+        chart->append(samples);
         chart->graph->rescaleAxes();
         if (zoomFrom >= 0)
             chart->plot.xAxis->setRange(samples.keys[zoomFrom], samples.keys[zoomTo]);
@@ -203,8 +226,8 @@ void SummaryGraphTest::valueRangeMatchesTheLibrary()
     const Samples samples = makeSamples(count, 777, nanFrom, nanTo);
     Chart stock(false);
     Chart summary(true);
-    append(stock.graph, samples);
-    append(summary.graph, samples);
+    stock.append(samples);
+    summary.append(samples);
 
     const auto domain = static_cast<QCP::SignDomain>(signDomain);
     const QCPRange keys(keyLower, keyUpper);
@@ -231,22 +254,22 @@ void SummaryGraphTest::appendsAndClearsAreFollowed()
     for (double& v : refill.values)
         v -= 20.0;
     refill.values[0] = first.values[0]; // only the later samples tell the refill apart
-    const std::function<void(QCPGraph*)> changes[] = {
-        [&](QCPGraph* g) { append(g, first); },
+    const std::function<void(Chart*)> changes[] = {
+        [&](Chart* c) { c->append(first); },
         // A spike in the last, partly filled block, then one past the enlarged range.
-        [&](QCPGraph* g) { g->addData(200000 * kKeyStep, 95.0); },
-        [&](QCPGraph* g) {
+        [&](Chart* c) { c->add(200000 * kKeyStep, 95.0); },
+        [&](Chart* c) {
             for (int i = 1; i <= 5000; ++i)
-                g->addData((200000 + i) * kKeyStep, i == 2500 ? 140.0 : 45.0);
+                c->add((200000 + i) * kKeyStep, i == 2500 ? 140.0 : 45.0);
         },
         // Same keys and more samples, lower values: nothing may be left of the spikes.
-        [&](QCPGraph* g) {
-            g->data()->clear();
-            append(g, refill);
+        [&](Chart* c) {
+            c->clear();
+            c->append(refill);
         },
-        [&](QCPGraph* g) {
-            g->data()->clear();
-            append(g, makeSamples(150000, 0, -1, -1, 5));
+        [&](Chart* c) {
+            c->clear();
+            c->append(makeSamples(150000, 0, -1, -1, 5));
         },
     };
     Chart stock(false);
@@ -254,7 +277,7 @@ void SummaryGraphTest::appendsAndClearsAreFollowed()
     int step = 0;
     for (const auto& change : changes) {
         for (Chart* chart : {&stock, &summary}) {
-            change(chart->graph);
+            change(chart);
             chart->graph->rescaleAxes(true);
         }
         QVERIFY2(sameRange(summary.plot.yAxis->range(), stock.plot.yAxis->range()),
@@ -273,21 +296,21 @@ void SummaryGraphTest::recordByRecordAppendsAreFollowed()
     Chart stock(false);
     Chart summary(true);
     for (Chart* chart : {&stock, &summary}) {
-        append(chart->graph, history);
+        chart->append(history);
         chart->graph->rescaleAxes(true);
     }
     QRandomGenerator random(3);
     double high = 60.0;
     double low = 20.0;
     for (int i = 0; i < 2000; ++i) {
-        double value = 40.0 + random.bounded(5.0);
+        double value = double(float(40.0 + random.bounded(5.0)));
         if (random.bounded(40) == 0)
             value = (high += 0.5);
         else if (random.bounded(40) == 0)
             value = (low -= 0.5);
         const double key = (history.keys.size() + i) * kKeyStep;
         for (Chart* chart : {&stock, &summary}) {
-            chart->graph->addData(key, value);
+            chart->add(key, value);
             chart->graph->rescaleAxes(true);
         }
         QVERIFY2(sameRange(summary.plot.yAxis->range(), stock.plot.yAxis->range()),
@@ -298,6 +321,53 @@ void SummaryGraphTest::recordByRecordAppendsAreFollowed()
     }
 }
 
+void SummaryGraphTest::hitTestMatchesTheLibrary_data()
+{
+    QTest::addColumn<int>("count");
+    QTest::addColumn<int>("zoomFrom"); // -1: rescaled to all
+    QTest::addColumn<int>("zoomTo");
+    QTest::newRow("every sample drawn") << 400 << -1 << -1;
+    QTest::newRow("many per column") << 200000 << -1 << -1;
+    QTest::newRow("zoomed in") << 200000 << 1000 << 1300;
+}
+
+// Clicking selects a graph by its distance to the point: the same distance,
+// and the same nearest sample, over a grid of points across the chart.
+void SummaryGraphTest::hitTestMatchesTheLibrary()
+{
+    QFETCH(int, count);
+    QFETCH(int, zoomFrom);
+    QFETCH(int, zoomTo);
+    const Samples samples = makeSamples(count, 97);
+    Chart stock(false);
+    Chart summary(true);
+    for (Chart* chart : {&stock, &summary}) {
+        chart->append(samples);
+        chart->graph->rescaleAxes();
+        if (zoomFrom >= 0)
+            chart->plot.xAxis->setRange(samples.keys[zoomFrom], samples.keys[zoomTo]);
+        chart->plot.resize(kWidth, kHeight);
+        chart->plot.replot();
+    }
+    const QRect area = stock.plot.axisRect()->rect();
+    for (int x = area.left(); x <= area.right(); x += 37) {
+        for (int y = area.top(); y <= area.bottom(); y += 23) {
+            QVariant stockDetails;
+            QVariant summaryDetails;
+            const double expected = stock.graph->selectTest(QPointF(x, y), true, &stockDetails);
+            const double actual = summary.graph->selectTest(QPointF(x, y), true, &summaryDetails);
+            QVERIFY2(qAbs(actual - expected) < 1.0,
+                     qPrintable(QStringLiteral("%1,%2: %3, library %4")
+                                    .arg(x)
+                                    .arg(y)
+                                    .arg(actual)
+                                    .arg(expected)));
+            QCOMPARE(summaryDetails.value<QCPDataSelection>(),
+                     stockDetails.value<QCPDataSelection>());
+        }
+    }
+}
+
 void SummaryGraphTest::configureCreatesTheSelectedGraphClass()
 {
     charts::ChartSpec spec;
@@ -305,7 +375,8 @@ void SummaryGraphTest::configureCreatesTheSelectedGraphClass()
     for (const auto graphClass : {charts::GraphClass::Stock, charts::GraphClass::Summary}) {
         charts::setGraphClass(graphClass);
         QCustomPlot plot;
-        charts::configure(&plot, spec, QFont());
+        charts::StripChart chart(&plot, spec, QFont());
+        QCOMPARE(charts::StripChart::of(&plot), &chart);
         QCOMPARE(plot.graphCount(), 3);
         for (int i = 0; i < 3; ++i)
             QCOMPARE(dynamic_cast<charts::SummaryGraph*>(plot.graph(i)) != nullptr,

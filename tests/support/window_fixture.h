@@ -24,6 +24,7 @@
 #include <QPlainTextEdit>
 #include <QSpinBox>
 #include <QStringList>
+#include <QTabWidget>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <QVariant>
@@ -170,6 +171,16 @@ public:
         const int index = entries().indexOf(name);
         return index >= 0 && index < ConfigurationList.size() ? ConfigurationList.at(index)
                                                               : QString();
+    }
+
+    // Shows the window (offscreen) on the tab that holds the widget.
+    void showTabOf(QWidget* widget) const
+    {
+        auto* tabs = find<QTabWidget>("tabMainTab");
+        for (int i = 0; i < tabs->count(); ++i)
+            if (tabs->widget(i)->isAncestorOf(widget))
+                tabs->setCurrentIndex(i);
+        window->show();
     }
 
     void pressF12() const { QTest::keyClick(window.get(), Qt::Key_F12); }

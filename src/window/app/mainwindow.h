@@ -8,6 +8,10 @@
 class Logger;
 class QKeyEvent;
 
+namespace charts {
+class StripChart;
+}
+
 namespace Ui {
 class MainWindow;
 }
@@ -116,6 +120,8 @@ private:
 
     Ui::MainWindow* ui = nullptr;
     Logger* logger = nullptr;
+    charts::StripChart* m_tempChart = nullptr;
+    charts::StripChart* m_positionChart = nullptr;
 
     // Pair rules run to the end, with their coupling, before the record is
     // filled from the controls: a change raised meanwhile is replayed after.

@@ -1,12 +1,12 @@
 // Chart samples as CSV, and the chart's picture, written through QSaveFile.
 #include "monitor/chart_export.h"
 
+#include "monitor/strip_chart.h"
+
 #include <QPdfWriter>
 #include <QPixmap>
 #include <QSaveFile>
 #include <qcustomplot.h>
-
-#include <algorithm>
 
 namespace charts {
 namespace {
@@ -24,32 +24,19 @@ bool finish(QSaveFile& file, bool written, QString* error)
 }
 } // namespace
 
-QString samplesCsv(const QCustomPlot* plot, const QStringList& units)
+QString samplesCsv(const StripChart& chart, const QStringList& units)
 {
+    const QCustomPlot* plot = chart.plot();
     QVector<csv::Column> columns = {csv::elapsedColumn()};
     const int graphs = plot->graphCount();
-    int rows = 0;
-    for (int g = 0; g < graphs; ++g) {
+    for (int g = 0; g < graphs; ++g)
         columns.append({plot->graph(g)->name(), units.value(g)});
-        rows = std::max(rows, plot->graph(g)->dataCount());
-    }
     QString table = csv::header(columns);
     const QString seconds = csv::elapsedColumn().unit;
-    for (int row = 0; row < rows; ++row) {
-        QStringList cells;
-        // The graphs of one record are sampled together; a graph short of
-        // samples leaves its cell empty.
-        double key = qQNaN();
-        for (int g = 0; g < graphs && std::isnan(key); ++g)
-            if (row < plot->graph(g)->dataCount())
-                key = plot->graph(g)->data()->at(row)->key;
-        cells.append(csv::number(key, seconds));
-        for (int g = 0; g < graphs; ++g) {
-            const QCPGraph* graph = plot->graph(g);
-            cells.append(row < graph->dataCount()
-                             ? csv::number(graph->data()->at(row)->value, units.value(g))
-                             : QString());
-        }
+    for (int row = 0; row < chart.size(); ++row) {
+        QStringList cells{csv::number(chart.key(row), seconds)};
+        for (int g = 0; g < graphs; ++g)
+            cells.append(csv::number(chart.value(g, row), units.value(g)));
         table += csv::line(cells);
     }
     return table;

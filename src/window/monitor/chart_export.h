@@ -11,9 +11,11 @@ class QCustomPlot;
 
 namespace charts {
 
-// Every sample since the last clear: elapsed seconds (the first graph's keys),
-// then one column per graph, named by the graph and the given unit.
-QString samplesCsv(const QCustomPlot* plot, const QStringList& units);
+class StripChart;
+
+// Every record since the last clear: elapsed seconds, then one column per
+// graph, named by the graph and the given unit.
+QString samplesCsv(const StripChart& chart, const QStringList& units);
 
 // Writes through a temporary file that replaces fileName only once complete;
 // false with the reason in error otherwise, leaving no file behind.

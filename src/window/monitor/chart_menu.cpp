@@ -4,6 +4,7 @@
 #include "dialogs.h"
 #include "log_sink.h"
 #include "monitor/chart_export.h"
+#include "monitor/strip_chart.h"
 
 #include <QAction>
 #include <QFileInfo>
@@ -38,8 +39,9 @@ void report(LogSink* log, bool ok, const QString& what, const QString& fileName,
 }
 } // namespace
 
-void installMenu(QCustomPlot* plot, const QStringList& units, LogSink* log)
+void installMenu(StripChart* chart, const QStringList& units, LogSink* log)
 {
+    QCustomPlot* plot = chart->plot();
     plot->setContextMenuPolicy(Qt::ActionsContextMenu);
 
     auto* picture = new QAction(kSavePicture, plot);
@@ -55,14 +57,14 @@ void installMenu(QCustomPlot* plot, const QStringList& units, LogSink* log)
     plot->addAction(picture);
 
     auto* data = new QAction(kExportData, plot);
-    QObject::connect(data, &QAction::triggered, plot, [plot, units, log] {
+    QObject::connect(data, &QAction::triggered, plot, [chart, units, log] {
         QString name = dialogs::saveFileName(kExportData, QStringLiteral("CSV table (*.csv)"));
         if (name.isEmpty())
             return;
         name = withSuffix(name, {QStringLiteral("csv")});
         QString error;
-        report(log, writeText(name, samplesCsv(plot, units), &error), QStringLiteral("data"), name,
-               error);
+        report(log, writeText(name, samplesCsv(*chart, units), &error), QStringLiteral("data"),
+               name, error);
     });
     plot->addAction(data);
 }

@@ -17,11 +17,12 @@ const QColor kThirdPen = Qt::green;
 GraphClass g_graphClass = GraphClass::Summary;
 
 // Both register with the plot on construction, so plot->graph(i) finds them.
-QCPGraph* addGraph(QCustomPlot* plot, QCPAxis* valueAxis)
+QCPGraph* addGraph(QCustomPlot* plot, QCPAxis* valueAxis,
+                   const std::shared_ptr<const SampleTable>& table, int column)
 {
-    if (g_graphClass == GraphClass::Stock)
+    if (!table)
         return plot->addGraph(plot->xAxis, valueAxis);
-    return new SummaryGraph(plot->xAxis, valueAxis);
+    return new SummaryGraph(plot->xAxis, valueAxis, table, column);
 }
 
 void setFixedTickStep(QCPAxis* axis, double step)
@@ -46,14 +47,23 @@ void setGraphClass(GraphClass graphClass)
     g_graphClass = graphClass;
 }
 
-void configure(QCustomPlot* plot, const ChartSpec& spec, const QFont& windowFont)
+GraphClass graphClass()
+{
+    return g_graphClass;
+}
+
+void configure(QCustomPlot* plot, const ChartSpec& spec, const QFont& windowFont,
+               const std::shared_ptr<const SampleTable>& table)
 {
     const QColor pens[3] = {QColor(), kSecondPen, kThirdPen};
-    for (int i = 0; i < 3; ++i) {
-        QCPGraph* graph = addGraph(plot, spec.graphs[i].onRightAxis ? plot->yAxis2 : plot->yAxis);
+    for (int i = 0; i < SampleTable::kColumns; ++i) {
+        QCPGraph* graph =
+            addGraph(plot, spec.graphs[i].onRightAxis ? plot->yAxis2 : plot->yAxis, table, i);
         if (i > 0)
             graph->setPen(QPen(pens[i], 1));
         graph->setName(spec.graphs[i].name);
+        // One-pixel lines: without antialiasing they cost a fraction to draw.
+        graph->setAntialiased(false);
     }
     plot->axisRect()->insetLayout()->setInsetAlignment(0, Qt::AlignBottom | Qt::AlignRight);
     plot->xAxis->setLabel(QStringLiteral("time / mm:ss"));
@@ -74,13 +84,11 @@ void configure(QCustomPlot* plot, const ChartSpec& spec, const QFont& windowFont
     plot->axisRect()->insetLayout()->setInsetAlignment(0, Qt::AlignTop | Qt::AlignRight);
 }
 
-void clear(QCustomPlot* plot)
+void resetRanges(QCustomPlot* plot)
 {
     setStartRanges(plot);
-    for (int i = 0; i < plot->graphCount(); ++i) {
-        plot->graph(i)->data()->clear();
+    for (int i = 0; i < plot->graphCount(); ++i)
         plot->graph(i)->rescaleAxes(false);
-    }
     plot->xAxis->setRange(0, kKeyRangeAfterClear);
 }
 

@@ -6,7 +6,7 @@
 #include "app/process_objects.h"
 #include "device/torveldrv.h"
 #include "monitor/chart_menu.h"
-#include "monitor/chart_setup.h"
+#include "monitor/strip_chart.h"
 #include "ui_mainwindow.h"
 
 namespace {
@@ -26,59 +26,59 @@ void MainWindow::setupTempPlot()
     spec.rightLabel = QStringLiteral("motor current / A");
     spec.leftTickStep = 10.0;
     spec.rightTickStep = 1.0;
-    charts::configure(ui->TempPlot, spec, font());
-    charts::installMenu(ui->TempPlot,
+    m_tempChart = new charts::StripChart(ui->TempPlot, spec, font());
+    charts::installMenu(m_tempChart,
                         {QStringLiteral("°C"), QStringLiteral("A"), QStringLiteral("V")}, logger);
 }
 
 void MainWindow::setupPositionPlot()
 {
     charts::ChartSpec spec;
-    spec.graphs[0] = {QStringLiteral("Required position"), false};
-    spec.graphs[1] = {QStringLiteral("Actual position"), false};
-    spec.graphs[2] = {QStringLiteral("Speed"), true};
+    // Positions and speeds are whole 32-bit numbers and stay exact.
+    constexpr auto kSteps = charts::ValueType::Steps;
+    spec.graphs[0] = {QStringLiteral("Required position"), false, kSteps};
+    spec.graphs[1] = {QStringLiteral("Actual position"), false, kSteps};
+    spec.graphs[2] = {QStringLiteral("Speed"), true, kSteps};
     spec.leftLabel = QStringLiteral("Position / steps");
     spec.rightLabel = QStringLiteral("Speed / steps/s");
-    charts::configure(ui->PositionPlot, spec, font());
+    m_positionChart = new charts::StripChart(ui->PositionPlot, spec, font());
     charts::installMenu(
-        ui->PositionPlot,
+        m_positionChart,
         {QStringLiteral("steps"), QStringLiteral("steps"), QStringLiteral("steps/s")}, logger);
 }
 
+// The three samples of a record share one key: the clock is read once.
 void MainWindow::appendTempSamples()
 {
     const RTData& rt = Torvel.rt;
-    const double values[3] = {rt.FilteredTemperature, rt.Current, rt.FilteredVoltage};
-    QCustomPlot* plot = ui->TempPlot;
-    for (int i = 0; i < 3; ++i)
-        plot->graph(i)->addData(secondsSince(TempLogClock), values[i]);
+    m_tempChart->append(secondsSince(TempLogClock),
+                        {rt.FilteredTemperature, rt.Current, rt.FilteredVoltage});
     // Only the temperature graph moves the axes; the current axis keeps its range.
-    plot->graph(0)->rescaleAxes(true);
-    plot->replot();
+    ui->TempPlot->graph(0)->rescaleAxes(true);
+    m_tempChart->redraw();
 }
 
 void MainWindow::appendPositionSamples()
 {
     const RTData& rt = Torvel.rt;
-    const double values[3] = {static_cast<double>(Torvel.trajectory.RequiredPosition),
-                              static_cast<double>(rt.ActualPosition),
-                              static_cast<double>(rt.ActualSpeed)};
+    m_positionChart->append(secondsSince(PositionClock),
+                            {static_cast<double>(Torvel.trajectory.RequiredPosition),
+                             static_cast<double>(rt.ActualPosition),
+                             static_cast<double>(rt.ActualSpeed)});
     QCustomPlot* plot = ui->PositionPlot;
-    for (int i = 0; i < 3; ++i)
-        plot->graph(i)->addData(secondsSince(PositionClock), values[i]);
-    for (int i = 0; i < 3; ++i)
+    for (int i = 0; i < plot->graphCount(); ++i)
         plot->graph(i)->rescaleAxes(true);
-    plot->replot();
+    m_positionChart->redraw();
 }
 
 void MainWindow::on_btnClearTempLog_clicked()
 {
     TempLogClock.restart();
-    charts::clear(ui->TempPlot);
+    m_tempChart->clear();
 }
 
 void MainWindow::on_btnClearPosGraph_clicked()
 {
     PositionClock.restart();
-    charts::clear(ui->PositionPlot);
+    m_positionChart->clear();
 }

@@ -1,0 +1,92 @@
+// One chart's history: a time column shared by its three graphs and one value
+// column per graph, each value in the narrowest type that keeps what is shown.
+// Columns grow in fixed chunks, so appending never moves or copies what is
+// already held, and nothing is dropped until a clear.
+#pragma once
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+namespace charts {
+
+// Measurements (degrees, volts, amperes) keep 7 significant digits as 32-bit
+// floats; steps and steps per second are whole 32-bit numbers and stay exact.
+enum class ValueType { Measurement, Steps };
+
+// Append-only cells in chunks of kChunkCells.
+template <typename T> class ChunkedColumn {
+public:
+    static constexpr std::size_t kChunkBits = 14;
+    static constexpr std::size_t kChunkCells = std::size_t(1) << kChunkBits;
+
+    void push_back(T cell)
+    {
+        if ((m_size & (kChunkCells - 1)) == 0)
+            m_chunks.emplace_back(new T[kChunkCells]);
+        m_chunks.back()[m_size & (kChunkCells - 1)] = cell;
+        ++m_size;
+    }
+    T operator[](std::size_t i) const { return m_chunks[i >> kChunkBits][i & (kChunkCells - 1)]; }
+    std::size_t size() const { return m_size; }
+    void clear()
+    {
+        m_chunks.clear();
+        m_chunks.shrink_to_fit();
+        m_size = 0;
+    }
+    std::size_t bytes() const
+    {
+        return m_chunks.size() * kChunkCells * sizeof(T) +
+               m_chunks.capacity() * sizeof(m_chunks[0]);
+    }
+
+private:
+    std::vector<std::unique_ptr<T[]>> m_chunks;
+    std::size_t m_size = 0;
+};
+
+class SampleTable {
+public:
+    static constexpr int kColumns = 3;
+    using Values = std::array<double, kColumns>;
+
+    explicit SampleTable(const std::array<ValueType, kColumns>& types) : m_types(types) {}
+
+    // One record. Keys come from one monotonic clock and so never decrease;
+    // a smaller key is stored as the last one, keeping the keys sorted.
+    // Steps columns take whole numbers (others are rounded, clamped to 32
+    // bits, NaN stored as 0); measurements are rounded to float.
+    void append(double key, const Values& values);
+    void clear();
+
+    std::size_t size() const { return m_keys.size(); }
+    double key(std::size_t row) const { return m_keys[row]; }
+    double value(int column, std::size_t row) const;
+    ValueType type(int column) const { return m_types[std::size_t(column)]; }
+    // Counts the clears, so that whoever keeps summaries of a column can tell
+    // a refill from an append.
+    std::uint64_t generation() const { return m_generation; }
+    std::size_t bytes() const;
+
+private:
+    std::array<ValueType, kColumns> m_types;
+    ChunkedColumn<double> m_keys;
+    // The bits of a float or of an int32, as the column's type says.
+    std::array<ChunkedColumn<std::uint32_t>, kColumns> m_values;
+    std::uint64_t m_generation = 0;
+};
+
+// One value column with the shared keys, as the graphs read it.
+struct ColumnView {
+    const SampleTable* table = nullptr;
+    int column = 0;
+
+    std::size_t size() const { return table ? table->size() : 0; }
+    double key(std::size_t row) const { return table->key(row); }
+    double value(std::size_t row) const { return table->value(column, row); }
+};
+
+} // namespace charts

@@ -6,17 +6,23 @@
 #include "monitor/lcd_text.h"
 
 #include <QApplication>
+#include <QEvent>
 #include <QFrame>
 #include <QGroupBox>
+#include <QHash>
 #include <QLCDNumber>
 #include <QLabel>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScrollBar>
+#include <QSet>
+#include <QTabWidget>
 #include <cmath>
 #include <qcustomplot.h>
 
 using namespace protocol;
+
+Q_DECLARE_METATYPE(sim::LiveValues)
 
 namespace {
 const QString kOverTemperature = QStringLiteral("Device has entered overtemperature shutdown.");
@@ -61,6 +67,58 @@ void verifyNoData(const WindowFixture& f, const QString& driverText)
     for (const char* mode : {"rbMode", "rbMode_2", "rbMode_3", "rbMode_4"})
         QVERIFY2(!f.find<QRadioButton>(mode)->isChecked(), mode);
 }
+
+// Paint events per widget, counted from when it was last reset.
+class PaintCounter : public QObject {
+public:
+    void watch(QWidget* widget, const QString& name)
+    {
+        widget->installEventFilter(this);
+        m_names.insert(widget, name);
+    }
+    void reset() { m_painted.clear(); }
+    QStringList painted() const
+    {
+        QStringList names = m_painted.values();
+        names.sort();
+        return names;
+    }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (event->type() == QEvent::Paint)
+            m_painted.insert(m_names.value(watched));
+        return false;
+    }
+
+private:
+    QHash<QObject*, QString> m_names;
+    QSet<QString> m_painted;
+};
+
+// The status display's widgets besides the input boxes (the fault list is
+// watched through its viewport too, where its text is painted).
+const char* const kStatusWidgets[] = {
+    "lcdVoltage", "lcdTemperature", "lblDriverStatus", "lblFaultsStatus", "frmStatus",
+    "pteFaults",  "btnRunStop",     "rbMode",          "rbMode_2",        "rbMode_3",
+    "rbMode_4",   "sbCurPos",       "sbCurSpeed",      "sbAccel",         "sbDecel"};
+
+// Lets every pending relayout and repaint happen.
+void settle()
+{
+    constexpr int kRounds = 10; // a relayout posts further events
+    for (int i = 0; i < kRounds; ++i)
+        QCoreApplication::processEvents();
+}
+
+// A powered, enabled driver with the direction input set, at a position.
+sim::LiveValues movedRecord()
+{
+    sim::LiveValues v = support::poweredRecord(0x0A);
+    v.position = 100;
+    return v;
+}
 } // namespace
 
 class StatusDisplayTest : public QObject {
@@ -85,6 +143,8 @@ private slots:
     void lcdsShowExtremeRecordsInFull();
     void twoFaultsAreReadableFromTheFirst();
     void noBoardShowsNoValueUntilTheNextRecord();
+    void onlyWhatChangedIsRepainted_data();
+    void onlyWhatChangedIsRepainted();
 };
 
 void StatusDisplayTest::readoutsShowFilteredValuesWithOneDecimalAndSendNothing()
@@ -465,6 +525,107 @@ void StatusDisplayTest::noBoardShowsNoValueUntilTheNextRecord()
     QVERIFY(lcdShows(f.find<QLCDNumber>("lcdVoltage"), QStringLiteral("12.0")));
     QCOMPARE(f.find<QLabel>("lblDriverStatus")->text(), QStringLiteral("Driver Active"));
     QVERIFY(f.find<QRadioButton>("rbMode")->isChecked());
+
+    // The same values on the next link: none of them counts as shown already.
+    v.faults = 0x01;
+    f.feed(board, v);
+    board->unplug();
+    Torvel.USBRXTimerHandler();
+    verifyNoData(f, QStringLiteral("No board connected"));
+    board->replug();
+    Torvel.USBEnumTimerHandler();
+    QVERIFY(Torvel.connected);
+    Torvel.rxTimer->stop();
+    f.feed(board, v);
+    QVERIFY(lcdShows(f.find<QLCDNumber>("lcdVoltage"), QStringLiteral("12.0")));
+    QVERIFY(lcdShows(f.find<QLCDNumber>("lcdTemperature"), QStringLiteral("25.0")));
+    QCOMPARE(f.find<QLabel>("lblDriverStatus")->text(), QStringLiteral("Driver Active"));
+    QCOMPARE(f.find<QLabel>("lblFaultsStatus")->text(), QStringLiteral("Fault no. 0x1 detected"));
+    QCOMPARE(faultLines(f), QStringList{kOverTemperature});
+    QVERIFY(!f.find<QFrame>("frmStatus")->isHidden());
+    QVERIFY(f.find<QCheckBox>("cbInpSleep")->isChecked());
+    QCOMPARE(f.find<QPushButton>("btnRunStop")->text(), QStringLiteral("Stop"));
+    QVERIFY(f.find<QRadioButton>("rbMode")->isChecked());
+}
+
+void StatusDisplayTest::onlyWhatChangedIsRepainted_data()
+{
+    QTest::addColumn<sim::LiveValues>("changed");
+    QTest::addColumn<QStringList>("repainted");  // the widgets that show the change
+    QTest::addColumn<QStringList>("mayRepaint"); // what their change may repaint around them
+    const auto row = [](const char* name, const std::function<void(sim::LiveValues&)>& change,
+                        const QStringList& repainted, const QStringList& mayRepaint = {}) {
+        sim::LiveValues v = movedRecord();
+        change(v);
+        QTest::newRow(name) << v << repainted << mayRepaint;
+    };
+    row("voltage", [](sim::LiveValues& v) { v.voltageRaw = 400; }, {"lcdVoltage"});
+    row("temperature", [](sim::LiveValues& v) { v.temperatureRaw = 300; }, {"lcdTemperature"});
+    row("an input", [](sim::LiveValues& v) { v.inputs |= 0x04; }, {"cbInpStep"});
+    // The caption's new width moves its neighbours.
+    row("enable input", [](sim::LiveValues& v) { v.inputs &= ~0x02; }, {"btnRunStop", "cbInpSleep"},
+        {"cbInpBootloaderOverride", "cbInpStep", "cbInpDir", "cbInpBin1", "cbInpBin2",
+         "cbInpEndSwitch", "rbMode", "rbMode_2", "rbMode_3", "rbMode_4"});
+    row("driver state", [](sim::LiveValues& v) { v.driverState = 3; }, {"lblDriverStatus"});
+    // The red panel appears behind both labels.
+    row("a fault", [](sim::LiveValues& v) { v.faults = 0x01; },
+        {"frmStatus", "lblFaultsStatus", "pteFaults"}, {"lblDriverStatus"});
+    row("motor power", [](sim::LiveValues& v) { v.voltageRaw = kBelowPowerRaw; },
+        {"lblDriverStatus", "lblFaultsStatus", "lcdVoltage"});
+    row("known mode", [](sim::LiveValues& v) { v.mode = kOpModeStepDir; }, {"rbMode", "rbMode_2"});
+    row("unknown mode", [](sim::LiveValues& v) { v.mode = 0; }, {});
+    row("position", [](sim::LiveValues& v) { v.position = -100; }, {"sbCurPos"});
+    row("position beyond the box", [](sim::LiveValues& v) { v.position = 2000000000; },
+        {"sbCurPos"});
+    row("speed", [](sim::LiveValues& v) { v.speed = 200; }, {"sbAccel", "sbCurSpeed", "sbDecel"});
+    row("a field not shown", [](sim::LiveValues& v) { v.gainCode = 3; }, {});
+}
+
+void StatusDisplayTest::onlyWhatChangedIsRepainted()
+{
+    QFETCH(sim::LiveValues, changed);
+    QFETCH(QStringList, repainted);
+    QFETCH(QStringList, mayRepaint);
+    // Enough records for both smoothings to follow a change to the last digit.
+    constexpr int kSettlingRecords = 20;
+    WindowFixture f;
+    f.window->show();
+    QVERIFY(QTest::qWaitForWindowExposed(f.window.get()));
+    sim::Board* board = f.plugForRecords();
+    QVERIFY(board);
+    PaintCounter counter;
+    for (const char* name : kStatusWidgets)
+        counter.watch(f.find<QWidget>(name), name);
+    for (const char* name : kInputBoxes)
+        counter.watch(f.find<QWidget>(name), name);
+    counter.watch(f.find<QPlainTextEdit>("pteFaults")->viewport(), "pteFaults");
+    const auto paintedByRecord = [&](const sim::LiveValues& v, int times) {
+        settle();
+        counter.reset();
+        f.feed(board, v, times);
+        settle();
+        return counter.painted();
+    };
+
+    // The fault list and the position boxes sit on different tabs.
+    auto* tabs = f.find<QTabWidget>("tabMainTab");
+    for (const char* tab : {"tabDriverSetup", "tabPositionControl"}) {
+        tabs->setCurrentWidget(f.find<QWidget>(tab));
+        f.feed(board, movedRecord(), kSettlingRecords);
+        QCOMPARE(paintedByRecord(movedRecord(), 1), QStringList());
+
+        const QStringList painted = paintedByRecord(changed, kSettlingRecords);
+        QStringList shown;
+        for (const QString& name : repainted)
+            if (f.find<QWidget>(qPrintable(name))->isVisible())
+                shown.append(name);
+        for (const QString& name : painted)
+            QVERIFY2(shown.contains(name) || mayRepaint.contains(name), qPrintable(name));
+        for (const QString& name : shown)
+            QVERIFY2(painted.contains(name), qPrintable(name));
+
+        QCOMPARE(paintedByRecord(changed, 1), QStringList());
+    }
 }
 
 QTEST_MAIN(StatusDisplayTest)

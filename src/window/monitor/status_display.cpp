@@ -8,11 +8,10 @@
 #include "device/protocol.h"
 #include "device/status_text.h"
 #include "device/torveldrv.h"
+#include "monitor/changed_only.h"
 #include "monitor/lcd_text.h"
 #include "monitor/status_labels.h"
 #include "ui_mainwindow.h"
-
-#include <QScrollBar>
 
 using namespace statuslabels;
 
@@ -22,7 +21,7 @@ void MainWindow::showNoData()
     ui->lcdTemperature->display(lcd::kNoValue);
     ui->lblDriverStatus->setText(Torvel.connected ? kNoRecordYet : kNoBoard);
     ui->lblFaultsStatus->setText(kFaultsUnknown);
-    ui->pteFaults->clear();
+    changedonly::setLines(ui->pteFaults, {});
     ui->frmStatus->hide();
     for (QCheckBox* input : {ui->cbInpBootloaderOverride, ui->cbInpSleep, ui->cbInpStep,
                              ui->cbInpDir, ui->cbInpBin1, ui->cbInpBin2, ui->cbInpEndSwitch})
@@ -53,6 +52,9 @@ void MainWindow::DisplayRTData()
         showNoData();
         return;
     }
+    // Records come a hundred a second and mostly repeat the last one. The LCDs,
+    // labels, buttons, enabled and visible states skip an unchanged value
+    // themselves; the fault list and the spin boxes would not.
     const RTData& rt = Torvel.rt;
     ui->lcdVoltage->display(lcd::text(rt.FilteredVoltage, ui->lcdVoltage->digitCount()));
     ui->lcdTemperature->display(
@@ -68,17 +70,13 @@ void MainWindow::DisplayRTData()
 
     if (rt.MotorPower) {
         ui->lblDriverStatus->setText(statusText(rt.DriverState));
-        ui->pteFaults->clear();
         if (rt.FaultBits == 0) {
             ui->lblFaultsStatus->setText(kDriverOk);
-            ui->pteFaults->appendPlainText(kNoFaults);
+            changedonly::setLines(ui->pteFaults, {kNoFaults});
             ui->frmStatus->hide();
         } else {
             ui->lblFaultsStatus->setText(faults::label(rt.FaultBits));
-            for (const QString& message : faults::messages(rt.FaultBits))
-                ui->pteFaults->appendPlainText(message);
-            // Appending scrolls to the last message; the first one is read first.
-            ui->pteFaults->verticalScrollBar()->setValue(0);
+            changedonly::setLines(ui->pteFaults, faults::messages(rt.FaultBits));
             ui->frmStatus->show();
         }
     } else {
@@ -105,8 +103,8 @@ void MainWindow::DisplayRTData()
 
     appendTempSamples();
 
-    ui->sbCurPos->setValue(rt.ActualPosition);
-    ui->sbCurSpeed->setValue(rt.ActualSpeed);
+    changedonly::setValue(ui->sbCurPos, rt.ActualPosition);
+    changedonly::setValue(ui->sbCurSpeed, rt.ActualSpeed);
     // Acceleration and deceleration can be edited only while the motor stands.
     ui->sbAccel->setEnabled(rt.ActualSpeed == 0);
     ui->sbDecel->setEnabled(rt.ActualSpeed == 0);

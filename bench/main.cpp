@@ -3,14 +3,18 @@
 // in the window as the product builds it. The chart history is filled by
 // appending samples directly, then real records are timed one by one, for
 // the summary graph and, in the same run, for the library's stock graph.
-// Also measures memory per hour of streaming and the start-up time.
+// Also measures the whole program's CPU time while a board streams, against
+// the same program redrawing after every record, memory per hour of
+// streaming beside the stock graph's, and the start-up time.
 #include "app/mainwindow.h"
+#include "clock.h"
 #include "device/protocol.h"
 #include "device/torveldrv.h"
 #include "dialogs.h"
 #include "monitor/chart_setup.h"
-#include "monitor/summary_graph.h"
+#include "monitor/strip_chart.h"
 #include "sim_control.h"
+#include "virtual_clock.h"
 
 #include <QApplication>
 #include <QDir>
@@ -30,6 +34,7 @@
 #include <ctime>
 #include <malloc.h>
 #include <memory>
+#include <sys/resource.h>
 #include <unistd.h>
 #include <vector>
 
@@ -53,6 +58,13 @@ const char kStartupChildFlag[] = "--startup-child";
 const char kMemoryChildFlag[] = "--memory-child";
 const char kLogChartsTab[] = "Log charts";
 const char kDriverSetupTab[] = "Driver setup";
+const char kPositionTab[] = "Position control";
+const char kStockFlag[] = "stock";
+// Every timed record is one redraw interval after the last, so a chart that
+// can be seen draws every one of them.
+constexpr int kTimedRecordSpacingMs = 1000 / charts::kRedrawsPerSecond;
+constexpr int kCpuSettleMs = 1500;
+constexpr int kCpuMeasureMs = 8000;
 
 qint64 monotonicNs()
 {
@@ -70,9 +82,17 @@ double rssMB()
     return fields.size() > 1 ? fields[1].toDouble() * double(sysconf(_SC_PAGESIZE)) / 1e6 : 0.0;
 }
 
-// A real-time report as the board sends it, its values moving a little from
-// step to step as with a running motor.
-QByteArray realTimeReport(int step, int mode)
+// Process CPU time (all threads, user and system) in milliseconds.
+double cpuMs()
+{
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    const auto ms = [](const timeval& t) { return t.tv_sec * 1e3 + t.tv_usec / 1e3; };
+    return ms(usage.ru_utime) + ms(usage.ru_stime);
+}
+
+// Values as a running motor sends them, moving a little from step to step.
+sim::LiveValues liveValues(int step, int mode)
 {
     sim::LiveValues v;
     v.inputs = kEnableInput;
@@ -84,7 +104,7 @@ QByteArray realTimeReport(int step, int mode)
     v.mode = std::uint8_t(mode);
     v.gainCode = kGainCode;
     v.torque = std::uint8_t(60 + step % 30);
-    return sim::realTimeReport(v);
+    return v;
 }
 
 struct Stats {
@@ -116,13 +136,22 @@ const Scenario kScenarios[] = {
 constexpr int kScenarioCount = int(sizeof kScenarios / sizeof kScenarios[0]);
 constexpr int kHistoryCount = int(sizeof kHistories / sizeof kHistories[0]);
 
-// The product's window with a simulated board connected, its timers stopped
-// so that the bench runs each receive tick itself.
+// The product's window with a simulated board connected. On virtual time
+// its timers stand still and the bench runs each receive tick itself; on the
+// wall clock the board streams and the program runs as it does for a user.
 class Rig {
 public:
-    explicit Rig(charts::GraphClass graphClass)
+    enum class Time { Virtual, Wall };
+
+    Rig(charts::GraphClass graphClass, Time time,
+        charts::RedrawPolicy policy = charts::RedrawPolicy::WhenSeen)
     {
         charts::setGraphClass(graphClass);
+        charts::setRedrawPolicy(policy);
+        if (time == Time::Virtual) {
+            m_clock = std::make_unique<timing::VirtualClock>();
+            timing::install(m_clock.get());
+        }
         window = std::make_unique<MainWindow>();
         Torvel.enumTimer->stop();
         window->show();
@@ -131,10 +160,12 @@ public:
             QApplication::processEvents(QEventLoop::AllEvents, 10);
         board = sim::plug();
         Torvel.USBEnumTimerHandler();
-        Torvel.rxTimer->stop();
-        // Every timed tick reads the one report injected just before it.
-        board->setStreamRate(0);
-        drain();
+        if (m_clock) {
+            Torvel.rxTimer->stop();
+            // Every timed tick reads the one report injected just before it.
+            board->setStreamRate(0);
+            drain();
+        }
         QObject::connect(&Torvel, &TorvelDRV::newRTDataAvailable, window.get(),
                          [this] { ++records; });
         tempPlot = window->findChild<QCustomPlot*>(QStringLiteral("TempPlot"));
@@ -149,6 +180,9 @@ public:
         window.reset();
         Torvel.logger = nullptr;
         sim::reset();
+        charts::setRedrawPolicy(charts::RedrawPolicy::WhenSeen);
+        if (m_clock)
+            timing::install(nullptr);
     }
 
     bool ready() const { return Torvel.connected && tempPlot && positionPlot; }
@@ -169,40 +203,39 @@ public:
     }
 
     // History just before the chart's clock, which a clear has restarted:
-    // 100 samples a second, with the small key offsets between the three
-    // graphs that live records have.
-    static void fill(QCustomPlot* plot, int samples, const double base[3], const double swing[3])
+    // 100 records a second, keys counted back from first to last.
+    static void fill(QCustomPlot* plot, int samples, int firstSample, const double base[3],
+                     const double swing[3])
     {
-        if (samples == 0)
-            return;
+        charts::StripChart* chart = charts::StripChart::of(plot);
         const int spikeEvery = std::max(1, samples / kSpikesInHistory);
-        for (int g = 0; g < 3; ++g) {
-            QCPGraph* graph = plot->graph(g);
-            const double end = -kKeyStep + g * 1e-6;
-            for (int k = 0; k < samples; ++k) {
-                const double t = end - (samples - 1 - k) * kKeyStep;
+        for (int k = firstSample; k < firstSample + samples; ++k) {
+            const double t = (k - firstSample - samples) * kKeyStep;
+            charts::SampleTable::Values values{};
+            for (int g = 0; g < 3; ++g) {
                 // A drift over the hour, a ripple of a few samples and a fixed
                 // number of spikes, so that the picture is alike at every
                 // history length and only the number of samples changes.
                 const double wobble = std::sin(k * kDriftPerSample + g) + 0.3 * std::sin(k * 0.37);
                 const double spike = k % spikeEvery == spikeEvery / 2 ? 1.5 : 0.0;
-                graph->addData(t, base[g] + swing[g] * (wobble + spike));
+                values[std::size_t(g)] = base[g] + swing[g] * (wobble + spike);
             }
+            chart->append(t, values);
         }
     }
 
-    void fillTemperature(int samples)
+    void fillTemperature(int samples, int firstSample = 0)
     {
         const double base[3] = {35.0, 1.2, 24.0};
         const double swing[3] = {6.0, 0.8, 0.4};
-        fill(tempPlot, samples, base, swing);
+        fill(tempPlot, samples, firstSample, base, swing);
     }
 
-    void fillPosition(int samples)
+    void fillPosition(int samples, int firstSample = 0)
     {
         const double base[3] = {20000.0, 19800.0, 0.0};
         const double swing[3] = {15000.0, 15000.0, 3000.0};
-        fill(positionPlot, samples, base, swing);
+        fill(positionPlot, samples, firstSample, base, swing);
     }
 
     // Reads what the board still sends after connecting: stream and replies.
@@ -211,16 +244,18 @@ public:
         QElapsedTimer clock;
         clock.start();
         while (clock.elapsed() < kDrainMs) {
+            m_clock->advance(1);
             Torvel.USBRXTimerHandler();
             QApplication::processEvents();
         }
     }
 
-    // One receive tick and the paint it causes; milliseconds, or -1 when no
-    // real-time record was decoded.
+    // One receive tick and the paint it causes, one redraw interval after the
+    // last; milliseconds, or -1 when no real-time record was decoded.
     double timedRecord(int mode)
     {
-        board->injectReport(realTimeReport(++step, mode));
+        m_clock->advance(kTimedRecordSpacingMs);
+        board->injectReport(sim::realTimeReport(liveValues(++step, mode)));
         const int before = records;
         const qint64 t0 = monotonicNs();
         Torvel.USBRXTimerHandler();
@@ -235,6 +270,9 @@ public:
     QCustomPlot* positionPlot = nullptr;
     int records = 0;
     int step = 0;
+
+private:
+    std::unique_ptr<timing::VirtualClock> m_clock;
 };
 
 struct Row {
@@ -247,7 +285,7 @@ struct Row {
 bool measure(charts::GraphClass graphClass, int timed, Row rows[kScenarioCount][kHistoryCount],
              QSize* chartSize)
 {
-    Rig rig(graphClass);
+    Rig rig(graphClass, Rig::Time::Virtual);
     if (!rig.ready()) {
         std::fprintf(stderr, "bench: the simulated board did not connect\n");
         return false;
@@ -284,23 +322,16 @@ bool measure(charts::GraphClass graphClass, int timed, Row rows[kScenarioCount][
     return true;
 }
 
+// Memory per hour of streaming, MB; RSS growth measured in a fresh process.
 struct Memory {
-    double firstHourRss = 0.0;   // RSS growth over the first hour, temperature chart
-    double averageRss = 0.0;     // RSS growth per hour averaged over eight hours
-    double averageLive = 0.0;    // the same once freed heap is given back (malloc_trim)
-    double bothChartsLive = 0.0; // one hour with both charts (mode 4), freed heap given back
-    double containerPerHour = 0.0;
-    double summaryPerHour = 0.0;
+    double firstHourRss = 0.0;       // temperature chart, over the first hour
+    double averageRss = 0.0;         // temperature chart, per hour averaged over eight hours
+    double averageLive = 0.0;        // the same once freed heap is given back (malloc_trim)
+    double heldPerHour = 0.0;        // what the temperature chart says it holds, per hour
+    double stockFirstHourLive = 0.0; // the stock graph's temperature chart, one hour
+    double bothChartsLive = 0.0;     // one hour with both charts (mode 4)
+    double stockBothChartsLive = 0.0;
 };
-
-std::size_t summaryBytes(QCustomPlot* plot)
-{
-    std::size_t total = 0;
-    for (int g = 0; g < plot->graphCount(); ++g)
-        if (auto* graph = dynamic_cast<charts::SummaryGraph*>(plot->graph(g)))
-            total += graph->summaryBytes();
-    return total;
-}
 
 // Resident set size with the heap the containers freed while growing handed
 // back, so that only what is still held counts.
@@ -310,42 +341,35 @@ double liveMB()
     return rssMB();
 }
 
-// Appends hour after hour of samples to the summary graphs, redrawing after
-// each hour so the summaries are built, and reads the resident set size.
-void measureTemperatureHours(Memory& m)
+// Appends hour after hour of records to the temperature chart, redrawing
+// after each hour so the summaries are built. Prints the first hour's RSS
+// growth, the average per hour raw and freed heap returned, and what the
+// chart holds per hour.
+void measureTemperatureHours(charts::GraphClass graphClass, int hours)
 {
-    Rig rig(charts::GraphClass::Summary);
+    Rig rig(graphClass, Rig::Time::Virtual);
     rig.showTab(kLogChartsTab);
     rig.clearCharts();
     rig.tempPlot->replot();
     const double start = liveMB();
-    constexpr int kHours = 8;
-    // Hours are appended in order, so each hour's keys follow the last.
-    for (int hour = 1; hour <= kHours; ++hour) {
-        const double base[3] = {35.0, 1.2, 24.0};
-        const double swing[3] = {6.0, 0.8, 0.4};
-        for (int g = 0; g < 3; ++g) {
-            QCPGraph* graph = rig.tempPlot->graph(g);
-            const int first = (hour - 1) * kSamplesPerHour;
-            for (int k = first; k < first + kSamplesPerHour; ++k)
-                graph->addData(k * kKeyStep + g * 1e-6,
-                               base[g] + swing[g] * std::sin(k * kDriftPerSample + g));
-        }
+    double firstHour = 0.0;
+    // Hours are appended in order, each hour's keys following the last.
+    for (int hour = 1; hour <= hours; ++hour) {
+        rig.fillTemperature(kSamplesPerHour, (hour - 1) * kSamplesPerHour);
         rig.tempPlot->graph(0)->rescaleAxes(true);
         rig.tempPlot->replot();
-        if (hour == 1) {
-            m.firstHourRss = rssMB() - start;
-            m.summaryPerHour = double(summaryBytes(rig.tempPlot)) / 1e6;
-        }
+        if (hour == 1)
+            firstHour = rssMB() - start;
     }
-    m.averageRss = (rssMB() - start) / kHours;
-    m.averageLive = (liveMB() - start) / kHours;
-    m.containerPerHour = 3.0 * kSamplesPerHour * sizeof(QCPGraphData) / 1e6;
+    const double average = (rssMB() - start) / hours;
+    const double live = (liveMB() - start) / hours;
+    const double held = double(charts::StripChart::of(rig.tempPlot)->bytes()) / 1e6 / hours;
+    std::printf("memory %f %f %f %f\n", firstHour, average, live, held);
 }
 
-void measureBothCharts(Memory& m)
+void measureBothCharts(charts::GraphClass graphClass)
 {
-    Rig rig(charts::GraphClass::Summary);
+    Rig rig(graphClass, Rig::Time::Virtual);
     rig.showTab(kLogChartsTab);
     rig.clearCharts();
     const double before = liveMB();
@@ -355,7 +379,7 @@ void measureBothCharts(Memory& m)
     rig.tempPlot->replot();
     rig.positionPlot->rescaleAxes(true);
     rig.positionPlot->replot();
-    m.bothChartsLive = liveMB() - before;
+    std::printf("memory %f 0 0 0\n", liveMB() - before);
 }
 
 // Each measurement runs in a fresh process, so that no heap freed by an
@@ -367,52 +391,116 @@ int memoryChild(int argc, char* argv[])
     QDir::setCurrent(dir.path());
     dialogs::ScriptedAnswerer answerer(false);
     dialogs::setAnswerer(&answerer);
-    Memory m;
+    const bool stock = argc > 3 && qstrcmp(argv[3], kStockFlag) == 0;
+    const auto graphClass = stock ? charts::GraphClass::Stock : charts::GraphClass::Summary;
     if (argc > 2 && qstrcmp(argv[2], "both") == 0)
-        measureBothCharts(m);
+        measureBothCharts(graphClass);
     else
-        measureTemperatureHours(m);
+        measureTemperatureHours(graphClass, stock ? 1 : 8);
     dialogs::setAnswerer(nullptr);
-    std::printf("memory %f %f %f %f %f %f\n", m.firstHourRss, m.averageRss, m.averageLive,
-                m.bothChartsLive, m.containerPerHour, m.summaryPerHour);
     return 0;
 }
 
-bool runMemoryChild(const QString& workDir, const char* which, Memory& out, bool both)
+// The child's four figures, or none when it failed.
+QList<double> runMemoryChild(const QString& workDir, const char* which, bool stock)
 {
     QProcess child;
     child.setWorkingDirectory(workDir);
-    child.start(QCoreApplication::applicationFilePath(),
-                {QString::fromLatin1(kMemoryChildFlag), QString::fromLatin1(which)});
-    if (!child.waitForFinished(120000))
-        return false;
+    QStringList arguments = {QString::fromLatin1(kMemoryChildFlag), QString::fromLatin1(which)};
+    if (stock)
+        arguments.append(QString::fromLatin1(kStockFlag));
+    child.start(QCoreApplication::applicationFilePath(), arguments);
+    if (!child.waitForFinished(300000))
+        return {};
     const QByteArray output = child.readAllStandardOutput();
     const int at = output.indexOf("memory ");
     if (at < 0)
-        return false;
-    const QList<QByteArray> f = output.mid(at + 7).trimmed().split(' ');
-    if (f.size() != 6)
-        return false;
-    if (both) {
-        out.bothChartsLive = f[3].toDouble();
-    } else {
-        out.firstHourRss = f[0].toDouble();
-        out.averageRss = f[1].toDouble();
-        out.averageLive = f[2].toDouble();
-        out.containerPerHour = f[4].toDouble();
-        out.summaryPerHour = f[5].toDouble();
-    }
-    return true;
+        return {};
+    QList<double> figures;
+    for (const QByteArray& field : output.mid(at + 7).trimmed().split(' '))
+        figures.append(field.toDouble());
+    return figures.size() == 4 ? figures : QList<double>();
 }
 
 Memory measureMemory(const QString& workDir)
 {
     Memory m;
-    if (!runMemoryChild(workDir, "temperature", m, false) ||
-        !runMemoryChild(workDir, "both", m, true))
+    const QList<double> ours = runMemoryChild(workDir, "temperature", false);
+    const QList<double> stock = runMemoryChild(workDir, "temperature", true);
+    const QList<double> both = runMemoryChild(workDir, "both", false);
+    const QList<double> stockBoth = runMemoryChild(workDir, "both", true);
+    if (ours.isEmpty() || stock.isEmpty() || both.isEmpty() || stockBoth.isEmpty()) {
         std::fprintf(stderr, "bench: a memory measurement failed\n");
+        return m;
+    }
+    m.firstHourRss = ours[0];
+    m.averageRss = ours[1];
+    m.averageLive = ours[2];
+    m.heldPerHour = ours[3];
+    m.stockFirstHourLive = stock[2];
+    m.bothChartsLive = both[0];
+    m.stockBothChartsLive = stockBoth[0];
     return m;
 }
+
+// CPU time of the whole program while a board streams 100 records a second
+// and its values move as with a running motor, in percent of one core.
+struct CpuScenario {
+    const char* name;
+    const char* tab;
+    int mode;
+    int history; // records per chart before streaming starts
+};
+const CpuScenario kCpuScenarios[] = {
+    {"Driver setup shown", kDriverSetupTab, protocol::kOpModeDefault, 0},
+    {"Log charts shown, 1 h", kLogChartsTab, protocol::kOpModeDefault, kSamplesPerHour},
+    {"Log charts shown, 8 h", kLogChartsTab, protocol::kOpModeDefault, 8 * kSamplesPerHour},
+    {"Position control, mode 4, 1 h", kPositionTab, protocol::kOpModeTrajectory, kSamplesPerHour},
+};
+constexpr int kCpuScenarioCount = int(sizeof kCpuScenarios / sizeof kCpuScenarios[0]);
+
+struct CpuFigure {
+    double percent = -1.0;
+    double recordsPerSecond = 0.0;
+};
+
+CpuFigure measureCpu(const CpuScenario& scenario, charts::RedrawPolicy policy)
+{
+    Rig rig(charts::GraphClass::Summary, Rig::Time::Wall, policy);
+    if (!rig.ready())
+        return {};
+    rig.clearCharts();
+    rig.fillTemperature(scenario.history);
+    if (scenario.mode == protocol::kOpModeTrajectory)
+        rig.fillPosition(scenario.history);
+    rig.showTab(scenario.tab);
+    // The board's values move every record, as a running motor's do.
+    QTimer motion;
+    QObject::connect(&motion, &QTimer::timeout, [&rig, &scenario] {
+        rig.board->setLive(liveValues(++rig.step, scenario.mode));
+    });
+    motion.start(TorvelDRV::kRxPeriodMs);
+    const auto run = [](int ms) {
+        QEventLoop loop;
+        QTimer::singleShot(ms, &loop, &QEventLoop::quit);
+        loop.exec();
+    };
+    run(kCpuSettleMs);
+    const int recordsBefore = rig.records;
+    const double cpuBefore = cpuMs();
+    const qint64 wallBefore = monotonicNs();
+    run(kCpuMeasureMs);
+    const double wallMs = double(monotonicNs() - wallBefore) / 1e6;
+    CpuFigure figure;
+    figure.percent = 100.0 * (cpuMs() - cpuBefore) / wallMs;
+    figure.recordsPerSecond = 1000.0 * (rig.records - recordsBefore) / wallMs;
+    return figure;
+}
+
+struct CpuRow {
+    CpuFigure ours;
+    CpuFigure everyRecord;
+};
 
 // The product-like child: build the window, show it, print the monotonic
 // time of its first show event, quit.
@@ -479,14 +567,15 @@ Startup measureStartup(const QString& workDir)
     return s;
 }
 
-void printReport(const Row rows[kScenarioCount][kHistoryCount], const Memory& memory,
-                 const Startup& startup, const QSize& chartSize)
+void printReport(const Row rows[kScenarioCount][kHistoryCount], const CpuRow cpu[kCpuScenarioCount],
+                 const Memory& memory, const Startup& startup, const QSize& chartSize)
 {
     std::printf("Per-record cost: RX tick + decoding + DisplayRTData + chart steps + paint,\n"
                 "offscreen, temperature chart %dx%d px; %d records per point (stock %d),\n"
-                "after %d untimed. Milliseconds per record.\n\n",
+                "after %d untimed, each %d ms after the last so that a chart that can be\n"
+                "seen draws every one. Milliseconds per record.\n\n",
                 chartSize.width(), chartSize.height(), kTimedRecords, kStockTimedRecords,
-                kWarmupRecords);
+                kWarmupRecords, kTimedRecordSpacingMs);
     std::printf("%-27s %10s %9s %8s %10s %8s %8s\n", "scenario", "history", "median", "p99",
                 "stock med", "p99", "speedup");
     for (int s = 0; s < kScenarioCount; ++s) {
@@ -504,15 +593,28 @@ void printReport(const Row rows[kScenarioCount][kHistoryCount], const Memory& me
     }
     std::printf("\nhistory = samples per graph since the last clear at 100 records/s "
                 "(0.28h = 100 k, 1h = 360 k, 2.78h = 1 M, 8h = 2.88 M)\n\n");
-    std::printf("Memory per hour of streaming at 100 records/s (MB = 10^6 bytes):\n");
-    std::printf("  samples in the three graphs (16 bytes each): %.2f MB; summaries: %.2f MB\n",
-                memory.containerPerHour, memory.summaryPerHour);
-    std::printf("  RSS growth, temperature chart: first hour %.2f MB, average over 8 h %.2f MB;\n"
-                "    average over 8 h once freed heap is returned (malloc_trim) %.2f MB\n",
-                memory.firstHourRss, memory.averageRss, memory.averageLive);
-    std::printf(
-        "  RSS growth, one hour with both charts (mode 4), freed heap returned: %.2f MB\n\n",
-        memory.bothChartsLive);
+    std::printf("CPU time of the whole program per second of streaming at 100 records/s,\n"
+                "percent of one core, over %d s after %d s of settling; the board's values\n"
+                "move every record. Redraw-per-record: the same program redrawing both\n"
+                "charts after every record, seen or not.\n\n",
+                kCpuMeasureMs / 1000, kCpuSettleMs / 1000);
+    std::printf("%-31s %8s %10s %20s %8s\n", "scenario", "cpu", "records/s", "redraw-per-record",
+                "ratio");
+    for (int c = 0; c < kCpuScenarioCount; ++c)
+        std::printf("%-31s %7.2f%% %10.1f %19.2f%% %8.2f\n", kCpuScenarios[c].name,
+                    cpu[c].ours.percent, cpu[c].ours.recordsPerSecond, cpu[c].everyRecord.percent,
+                    cpu[c].ours.percent / cpu[c].everyRecord.percent);
+    std::printf("\nMemory per hour of streaming at 100 records/s (MB = 10^6 bytes):\n");
+    std::printf("  held by the temperature chart (one time column, three 4-byte value columns,\n"
+                "    summaries): %.2f MB; the stock graph's samples alone: %.2f MB\n",
+                memory.heldPerHour, 3.0 * kSamplesPerHour * sizeof(QCPGraphData) / 1e6);
+    std::printf("  RSS growth, temperature chart (mode 1): first hour %.2f MB, average over 8 h\n"
+                "    %.2f MB, once freed heap is returned (malloc_trim) %.2f MB; stock %.2f MB\n",
+                memory.firstHourRss, memory.averageRss, memory.averageLive,
+                memory.stockFirstHourLive);
+    std::printf("  RSS growth, one hour with both charts (mode 4), freed heap returned: %.2f MB;\n"
+                "    stock %.2f MB\n\n",
+                memory.bothChartsLive, memory.stockBothChartsLive);
     std::printf("Start-up, process start to the window's first show event (%d runs): "
                 "median %.0f ms, max %.0f ms\n\n",
                 kStartupRuns, startup.median, startup.max);
@@ -520,6 +622,10 @@ void printReport(const Row rows[kScenarioCount][kHistoryCount], const Memory& me
     const double start = rows[0][0].summary.median;
     const double end = rows[0][kHistoryCount - 1].summary.median;
     const double stock = rows[0][kHistoryCount - 1].stock.median;
+    std::printf("cpu per second: setup %.2f %%, charts 8h %.2f %%; redraw-per-record %.2f %%, "
+                "%.2f %%; memory per hour: mode 1 %.2f MB, mode 4 %.2f MB\n",
+                cpu[0].ours.percent, cpu[2].ours.percent, cpu[0].everyRecord.percent,
+                cpu[2].everyRecord.percent, memory.averageLive, memory.bothChartsLive);
     std::printf("per-record median: start %.2f ms, 8h %.2f ms; stock 8h %.2f ms; speedup %.1fx\n",
                 start, end, stock, stock / end);
 }
@@ -549,11 +655,24 @@ int main(int argc, char* argv[])
     if (!measure(charts::GraphClass::Summary, kTimedRecords, rows, &chartSize) ||
         !measure(charts::GraphClass::Stock, kStockTimedRecords, rows, &chartSize))
         return 1;
+    std::fprintf(stderr, "bench: cpu while streaming\n");
+    CpuRow cpu[kCpuScenarioCount];
+    for (int c = 0; c < kCpuScenarioCount; ++c) {
+        cpu[c].ours = measureCpu(kCpuScenarios[c], charts::RedrawPolicy::WhenSeen);
+        cpu[c].everyRecord = measureCpu(kCpuScenarios[c], charts::RedrawPolicy::EveryRecord);
+        if (cpu[c].ours.percent < 0 || cpu[c].everyRecord.percent < 0) {
+            std::fprintf(stderr, "bench: the simulated board did not connect\n");
+            return 1;
+        }
+        std::fprintf(stderr, "  %s: %.2f %% (%.0f records/s), redraw-per-record %.2f %%\n",
+                     kCpuScenarios[c].name, cpu[c].ours.percent, cpu[c].ours.recordsPerSecond,
+                     cpu[c].everyRecord.percent);
+    }
     std::fprintf(stderr, "bench: memory\n");
     const Memory memory = measureMemory(dir.path());
     charts::setGraphClass(charts::GraphClass::Summary);
     dialogs::setAnswerer(nullptr);
     QDir::setCurrent(previous);
-    printReport(rows, memory, startup, chartSize);
+    printReport(rows, cpu, memory, startup, chartSize);
     return 0;
 }

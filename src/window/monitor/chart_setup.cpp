@@ -62,8 +62,6 @@ void configure(QCustomPlot* plot, const ChartSpec& spec, const QFont& windowFont
         if (i > 0)
             graph->setPen(QPen(pens[i], 1));
         graph->setName(spec.graphs[i].name);
-        // One-pixel lines: without antialiasing they cost a fraction to draw.
-        graph->setAntialiased(false);
     }
     plot->axisRect()->insetLayout()->setInsetAlignment(0, Qt::AlignBottom | Qt::AlignRight);
     plot->xAxis->setLabel(QStringLiteral("time / mm:ss"));

@@ -139,6 +139,8 @@ private slots:
     void pictureMatchesTheLibrary();
     void valueRangeMatchesTheLibrary_data();
     void valueRangeMatchesTheLibrary();
+    void stepsRangeIsExactToTheLimits_data();
+    void stepsRangeIsExactToTheLimits();
     void appendsAndClearsAreFollowed();
     void recordByRecordAppendsAreFollowed();
     void hitTestMatchesTheLibrary_data();
@@ -242,6 +244,42 @@ void SummaryGraphTest::valueRangeMatchesTheLibrary()
                                                              .arg(actual.upper)
                                                              .arg(expected.lower)
                                                              .arg(expected.upper)));
+}
+
+void SummaryGraphTest::stepsRangeIsExactToTheLimits_data()
+{
+    QTest::addColumn<qint64>("low");
+    QTest::addColumn<qint64>("high");
+    constexpr qint64 kLowest = std::numeric_limits<std::int32_t>::min();
+    constexpr qint64 kHighest = std::numeric_limits<std::int32_t>::max();
+    QTest::newRow("all at the lowest") << kLowest << kLowest;
+    QTest::newRow("all at the highest") << kHighest << kHighest;
+    QTest::newRow("both limits") << kLowest << kHighest;
+    QTest::newRow("next to each other") << qint64(16777216) << qint64(16777217);
+}
+
+// Steps are whole 32-bit numbers: every one, the limits included, comes
+// back exactly from the summaries and from the stretches read around them.
+void SummaryGraphTest::stepsRangeIsExactToTheLimits()
+{
+    QFETCH(qint64, low);
+    QFETCH(qint64, high);
+    constexpr int kRows = 5000;
+    constexpr int kHighRow = 2345;
+    auto table = std::make_shared<charts::SampleTable>(
+        std::array<charts::ValueType, 3>{charts::ValueType::Steps});
+    QCustomPlot plot;
+    auto* graph = new charts::SummaryGraph(plot.xAxis, plot.yAxis, table, 0); // the plot's
+    for (int i = 0; i < kRows; ++i)
+        table->append(i * kKeyStep, {double(i == kHighRow ? high : low), 0.0, 0.0});
+    const QCPRange keyRanges[] = {QCPRange(), QCPRange(3.33, 41.07), QCPRange(23.4, 23.5)};
+    for (const QCPRange& keys : keyRanges) {
+        bool found = false;
+        const QCPRange range = graph->getValueRange(found, QCP::sdBoth, keys);
+        QVERIFY(found);
+        QCOMPARE(qint64(range.lower), low);
+        QCOMPARE(qint64(range.upper), high);
+    }
 }
 
 // Drawn after every change, as the charts are: the summaries must take in

@@ -4,10 +4,12 @@
 // already held, and nothing is dropped until a clear.
 #pragma once
 
+#include <algorithm>
 #include <array>
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <utility>
 #include <vector>
 
 namespace charts {
@@ -30,6 +32,16 @@ public:
         ++m_size;
     }
     T operator[](std::size_t i) const { return m_chunks[i >> kChunkBits][i & (kChunkCells - 1)]; }
+    // Calls f(cells, n) for the cells [from, to), one contiguous run per chunk.
+    template <typename F> void runs(std::size_t from, std::size_t to, F&& f) const
+    {
+        while (from < to) {
+            const std::size_t offset = from & (kChunkCells - 1);
+            const std::size_t n = std::min(to - from, kChunkCells - offset);
+            f(&m_chunks[from >> kChunkBits][offset], n);
+            from += n;
+        }
+    }
     std::size_t size() const { return m_size; }
     void clear()
     {
@@ -64,7 +76,23 @@ public:
 
     std::size_t size() const { return m_keys.size(); }
     double key(std::size_t row) const { return m_keys[row]; }
-    double value(int column, std::size_t row) const;
+    double value(int column, std::size_t row) const
+    {
+        const std::size_t c = std::size_t(column);
+        return m_types[c] == ValueType::Steps ? double(m_steps[c][row])
+                                              : double(m_measurements[c][row]);
+    }
+    // Calls f(cells, n) for rows [from, to) in contiguous runs, the cells
+    // being floats or int32s as the column's type says: the summaries read
+    // long stretches, which a call per value would slow down.
+    template <typename F> void runs(int column, std::size_t from, std::size_t to, F&& f) const
+    {
+        const std::size_t c = std::size_t(column);
+        if (m_types[c] == ValueType::Steps)
+            m_steps[c].runs(from, to, f);
+        else
+            m_measurements[c].runs(from, to, f);
+    }
     ValueType type(int column) const { return m_types[std::size_t(column)]; }
     // Counts the clears, so that whoever keeps summaries of a column can tell
     // a refill from an append.
@@ -74,8 +102,9 @@ public:
 private:
     std::array<ValueType, kColumns> m_types;
     ChunkedColumn<double> m_keys;
-    // The bits of a float or of an int32, as the column's type says.
-    std::array<ChunkedColumn<std::uint32_t>, kColumns> m_values;
+    // Each column uses the one of the two its type says; the other stays empty.
+    std::array<ChunkedColumn<float>, kColumns> m_measurements;
+    std::array<ChunkedColumn<std::int32_t>, kColumns> m_steps;
     std::uint64_t m_generation = 0;
 };
 
@@ -87,6 +116,10 @@ struct ColumnView {
     std::size_t size() const { return table ? table->size() : 0; }
     double key(std::size_t row) const { return table->key(row); }
     double value(std::size_t row) const { return table->value(column, row); }
+    template <typename F> void runs(std::size_t from, std::size_t to, F&& f) const
+    {
+        table->runs(column, from, to, std::forward<F>(f));
+    }
 };
 
 } // namespace charts

@@ -30,6 +30,40 @@ void merge(ValueExtent& extent, const ValueExtent& other)
         extent.hi = other.hi;
 }
 
+// Extent of n cells. Four minima and maxima run side by side, so that the
+// reads are not one long chain of dependent comparisons.
+template <typename T> ValueExtent runExtent(const T* cells, std::size_t n)
+{
+    constexpr std::size_t kLanes = 4;
+    using Limits = std::numeric_limits<T>;
+    const T highest = Limits::has_infinity ? Limits::infinity() : Limits::max();
+    const T lowest = Limits::has_infinity ? -Limits::infinity() : Limits::lowest();
+    T lo[kLanes] = {highest, highest, highest, highest};
+    T hi[kLanes] = {lowest, lowest, lowest, lowest};
+    std::size_t i = 0;
+    for (; i + kLanes <= n; i += kLanes) {
+        for (std::size_t lane = 0; lane < kLanes; ++lane) {
+            // NaN fails the comparisons inside min and max and is left out.
+            lo[lane] = std::min(lo[lane], cells[i + lane]);
+            hi[lane] = std::max(hi[lane], cells[i + lane]);
+        }
+    }
+    for (; i < n; ++i) {
+        lo[0] = std::min(lo[0], cells[i]);
+        hi[0] = std::max(hi[0], cells[i]);
+    }
+    const T low = std::min({lo[0], lo[1], lo[2], lo[3]});
+    const T high = std::max({hi[0], hi[1], hi[2], hi[3]});
+    return low > high ? kEmptyExtent : ValueExtent{double(low), double(high)};
+}
+
+void includeRows(ValueExtent& extent, const ColumnView& samples, std::size_t from, std::size_t to)
+{
+    samples.runs(from, to, [&extent](const auto* cells, std::size_t n) {
+        merge(extent, runExtent(cells, n));
+    });
+}
+
 std::size_t roundUp(std::size_t n, std::size_t step)
 {
     return (n + step - 1) / step * step;
@@ -123,9 +157,8 @@ void ExtentLayers::extend(const ColumnView& samples)
     bottom.resize(roundUp(count, kSamplesPerEntry) / kSamplesPerEntry);
     for (std::size_t e = changed; e < bottom.size(); ++e) {
         ValueExtent extent = kEmptyExtent;
-        const std::size_t last = std::min(count, (e + 1) * kSamplesPerEntry);
-        for (std::size_t i = e * kSamplesPerEntry; i < last; ++i)
-            include(extent, samples.value(i));
+        includeRows(extent, samples, e * kSamplesPerEntry,
+                    std::min(count, (e + 1) * kSamplesPerEntry));
         bottom[e] = extent;
     }
     for (std::size_t layer = 0; m_layers[layer].size() > 1; ++layer) {
@@ -154,14 +187,11 @@ ValueExtent ExtentLayers::query(const ColumnView& samples, std::size_t from, std
     std::size_t alignedFrom = roundUp(from, kSamplesPerEntry);
     std::size_t alignedTo = to / kSamplesPerEntry * kSamplesPerEntry;
     if (m_layers.empty() || alignedFrom >= alignedTo) {
-        for (std::size_t i = from; i < to; ++i)
-            include(extent, samples.value(i));
+        includeRows(extent, samples, from, to);
         return extent;
     }
-    for (std::size_t i = from; i < alignedFrom; ++i)
-        include(extent, samples.value(i));
-    for (std::size_t i = alignedTo; i < to; ++i)
-        include(extent, samples.value(i));
+    includeRows(extent, samples, from, alignedFrom);
+    includeRows(extent, samples, alignedTo, to);
     from = alignedFrom / kSamplesPerEntry;
     to = alignedTo / kSamplesPerEntry;
     for (std::size_t layer = 0;; ++layer) {

@@ -73,6 +73,11 @@ void configure(QCustomPlot* plot, const ChartSpec& spec, const QFont& windowFont
     plot->yAxis2->setVisible(true);
     plot->xAxis->setTicker(QSharedPointer<QCPAxisTicker>(new ElapsedTicker));
     plot->setInteractions(QCP::iRangeDrag | QCP::iRangeZoom | QCP::iSelectPlottables);
+    // Nothing is drawn on the overlay (no selection rectangle is used), so it
+    // shares the one buffer instead of being cleared and blended in on every
+    // redraw.
+    if (!qEnvironmentVariableIsSet("OVL"))
+        plot->layer(QStringLiteral("overlay"))->setMode(QCPLayer::lmLogical);
     plot->setLocale(QLocale(QLocale::English, QLocale::UnitedKingdom));
     plot->legend->setVisible(true);
     QFont legendFont = windowFont;

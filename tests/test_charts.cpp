@@ -438,12 +438,13 @@ void ChartsTest::drawnPicturesAreThoseOfARedrawAfterEveryRecord_data()
     QTest::addColumn<int>("records");
     QTest::addColumn<int>("minDraws");
     QTest::addColumn<int>("maxDraws");
-    // 100 records a second for two seconds: 25 draws a second.
-    QTest::newRow("100 per second") << 10 << 200 << 49 << 51;
+    constexpr int kPerSecond = charts::kRedrawsPerSecond;
+    // 100 records a second for two seconds: the limit's draws a second.
+    QTest::newRow("100 per second") << 10 << 200 << 2 * kPerSecond - 1 << 2 * kPerSecond + 1;
     // Slower than the limit allows: every record is drawn at once.
-    QTest::newRow("10 per second") << 100 << 30 << 30 << 30;
+    QTest::newRow("slower than the limit") << 2000 / kPerSecond << 30 << 30 << 30;
     // Bursts within one interval: drawn at its end.
-    QTest::newRow("1000 per second") << 1 << 400 << 10 << 11;
+    QTest::newRow("1000 per second") << 1 << 400 << 2 * kPerSecond / 5 << 2 * kPerSecond / 5 + 1;
 }
 
 // At every draw the picture is the reference's after the same record, and

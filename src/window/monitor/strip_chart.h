@@ -20,7 +20,7 @@ class QFont;
 
 namespace charts {
 
-constexpr int kRedrawsPerSecond = 25;
+constexpr int kRedrawsPerSecond = 10;
 
 // WhenSeen as above; EveryRecord redraws at once on every record, seen or
 // not, for benchmarks to compare. For the whole process.

@@ -76,8 +76,7 @@ void configure(QCustomPlot* plot, const ChartSpec& spec, const QFont& windowFont
     // Nothing is drawn on the overlay (no selection rectangle is used), so it
     // shares the one buffer instead of being cleared and blended in on every
     // redraw.
-    if (!qEnvironmentVariableIsSet("OVL"))
-        plot->layer(QStringLiteral("overlay"))->setMode(QCPLayer::lmLogical);
+    plot->layer(QStringLiteral("overlay"))->setMode(QCPLayer::lmLogical);
     plot->setLocale(QLocale(QLocale::English, QLocale::UnitedKingdom));
     plot->legend->setVisible(true);
     QFont legendFont = windowFont;

@@ -145,6 +145,7 @@ private slots:
     void onlyTheTemperatureMovesTheTemperatureChartsAxes_data();
     void onlyTheTemperatureMovesTheTemperatureChartsAxes();
     void positionChartTakesSamplesOnlyInTrajectoryMode();
+    void heldTargetOnTheTopOfTheAxisIsShown();
     void clearButtonsEmptyTheChartAndResetItsRanges_data();
     void clearButtonsEmptyTheChartAndResetItsRanges();
     void drawnPicturesAreThoseOfARedrawAfterEveryRecord_data();
@@ -382,6 +383,43 @@ void ChartsTest::positionChartTakesSamplesOnlyInTrajectoryMode()
     f.feed(board, v);
     QCOMPARE(samples(p), 3);
     QCOMPARE(drawn.count(), 3);
+}
+
+// Once the axis has grown to the target a trajectory holds, the target's
+// one-pixel line lies on the top of the axis rectangle and must stay in sight.
+void ChartsTest::heldTargetOnTheTopOfTheAxisIsShown()
+{
+    WindowFixture f;
+    sim::Board* board = f.plugForRecords();
+    QVERIFY(board);
+    f.find<QCheckBox>("cbAutoUpdatePos")->setChecked(false);
+    f.edit(QStringLiteral("sbFinPos"), 40000);
+    QCustomPlot* p = plot(f, QStringLiteral("PositionPlot"));
+    f.showTabOf(p);
+
+    // At 100 records a second several samples share a pixel column; the last
+    // record comes a redraw interval later, so that the picture shows it. The
+    // speed stays low on its own axis, clear of the target's line.
+    sim::LiveValues v = powered();
+    v.mode = 4;
+    v.speed = 5;
+    for (int i = 0; i <= 500; ++i) {
+        v.position = i * 40;
+        f.time.advance(i < 500 ? 10 : 1000 / charts::kRedrawsPerSecond);
+        f.feed(board, v);
+    }
+    compareRange(p->yAxis, 0, 40000);
+    const QImage picture = shown(p);
+    const QRgb pen = p->graph(0)->pen().color().rgb();
+    const int from = int(p->xAxis->coordToPixel(keys(p).first())) + 2;
+    const int to = int(p->xAxis->coordToPixel(keys(p).last())) - 2;
+    QVERIFY(to - from > 100);
+    for (int x = from; x < to; ++x) {
+        bool found = false;
+        for (int y = 0; y < picture.height() && !found; ++y)
+            found = picture.pixel(x, y) == pen;
+        QVERIFY2(found, qPrintable(QStringLiteral("column %1").arg(x)));
+    }
 }
 
 void ChartsTest::clearButtonsEmptyTheChartAndResetItsRanges_data()

@@ -62,6 +62,9 @@ void configure(QCustomPlot* plot, const ChartSpec& spec, const QFont& windowFont
         if (i > 0)
             graph->setPen(QPen(pens[i], 1));
         graph->setName(spec.graphs[i].name);
+        // One-pixel lines: drawn aliased they cost about half as much, and the
+        // graph's clip keeps a line on the range's edge in sight.
+        graph->setAntialiased(false);
     }
     plot->axisRect()->insetLayout()->setInsetAlignment(0, Qt::AlignBottom | Qt::AlignRight);
     plot->xAxis->setLabel(QStringLiteral("time / mm:ss"));

@@ -523,6 +523,14 @@ void SummaryGraph::draw(QCPPainter* painter)
         mSelectionDecorator->drawDecoration(painter, selection());
 }
 
+QRect SummaryGraph::clipRect() const
+{
+    // A value on the top of the range maps to the row just above the axis
+    // rectangle; drawn without antialiasing a one-pixel line there would be
+    // clipped away entirely, so the clip reaches one row beyond each edge.
+    return QCPGraph::clipRect().adjusted(0, -1, 0, 1);
+}
+
 double SummaryGraph::selectTest(const QPointF& pos, bool onlySelectable, QVariant* details) const
 {
     if ((onlySelectable && mSelectable == QCP::stNone) || m_samples.size() == 0 || !mKeyAxis ||

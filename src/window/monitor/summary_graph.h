@@ -87,6 +87,7 @@ public:
 
 protected:
     void draw(QCPPainter* painter) override;
+    QRect clipRect() const override;
 
 private:
     // Brings the summaries up to the table's current samples.

@@ -49,6 +49,8 @@ bool lcdShows(QLCDNumber* lcd, const QString& text)
     twin.setFrameShape(lcd->frameShape());
     twin.setDigitCount(lcd->digitCount());
     twin.setSmallDecimalPoint(lcd->smallDecimalPoint());
+    twin.setPalette(lcd->palette());
+    twin.setAutoFillBackground(lcd->autoFillBackground());
     twin.display(text);
     return twin.grab().toImage() == lcd->grab().toImage();
 }
@@ -98,11 +100,13 @@ private:
 };
 
 // The status display's widgets besides the input boxes (the fault list is
-// watched through its viewport too, where its text is painted).
+// watched through its viewport too, where its text is painted), and the frame
+// that holds the read-outs.
 const char* const kStatusWidgets[] = {
-    "lcdVoltage", "lcdTemperature", "lblDriverStatus", "lblFaultsStatus", "frmStatus",
-    "pteFaults",  "btnRunStop",     "rbMode",          "rbMode_2",        "rbMode_3",
-    "rbMode_4",   "sbCurPos",       "sbCurSpeed",      "sbAccel",         "sbDecel"};
+    "lcdVoltage", "lcdTemperature", "lblDriverStatus", "lblFaultsStatus",
+    "frmStatus",  "pteFaults",      "btnRunStop",      "rbMode",
+    "rbMode_2",   "rbMode_3",       "rbMode_4",        "sbCurPos",
+    "sbCurSpeed", "sbAccel",        "sbDecel",         "frm"};
 
 // Lets every pending relayout and repaint happen.
 void settle()
@@ -566,12 +570,15 @@ void StatusDisplayTest::onlyWhatChangedIsRepainted_data()
     row("enable input", [](sim::LiveValues& v) { v.inputs &= ~0x02; }, {"btnRunStop", "cbInpSleep"},
         {"cbInpBootloaderOverride", "cbInpStep", "cbInpDir", "cbInpBin1", "cbInpBin2",
          "cbInpEndSwitch", "rbMode", "rbMode_2", "rbMode_3", "rbMode_4"});
-    row("driver state", [](sim::LiveValues& v) { v.driverState = 3; }, {"lblDriverStatus"});
+    // The labels are transparent: their frame paints beneath a new text. The
+    // read-outs, which change a hundred times a second, paint their own.
+    row("driver state", [](sim::LiveValues& v) { v.driverState = 3; }, {"lblDriverStatus"},
+        {"frm"});
     // The red panel appears behind both labels.
     row("a fault", [](sim::LiveValues& v) { v.faults = 0x01; },
         {"frmStatus", "lblFaultsStatus", "pteFaults"}, {"lblDriverStatus"});
     row("motor power", [](sim::LiveValues& v) { v.voltageRaw = kBelowPowerRaw; },
-        {"lblDriverStatus", "lblFaultsStatus", "lcdVoltage"});
+        {"lblDriverStatus", "lblFaultsStatus", "lcdVoltage"}, {"frm"});
     row("known mode", [](sim::LiveValues& v) { v.mode = kOpModeStepDir; }, {"rbMode", "rbMode_2"});
     row("unknown mode", [](sim::LiveValues& v) { v.mode = 0; }, {});
     row("position", [](sim::LiveValues& v) { v.position = -100; }, {"sbCurPos"});

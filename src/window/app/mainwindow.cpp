@@ -49,6 +49,7 @@ MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent), ui(new Ui::MainWi
     connect(&Torvel, &TorvelDRV::newDriverValuesAvailable, this, &MainWindow::DisplayDrvValues);
 
     ui->frmStatus->hide();
+    fillReadoutBackgrounds();
     showNoDataUntilFirstRecord();
     installKeyboardStop();
     Torvel.StartTimers();

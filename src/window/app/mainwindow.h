@@ -107,6 +107,8 @@ private:
     void setupPositionPlot();
     void appendTempSamples();
     void appendPositionSamples();
+    // The read-outs paint their own background, not their frame's.
+    void fillReadoutBackgrounds();
     // The status area's state while no live record is at hand.
     void showNoData();
     void showNoDataUntilFirstRecord();

@@ -658,11 +658,11 @@ void printReport(const Row rows[kScenarioCount][kHistoryCount], const CpuRow cpu
     std::printf("\nhistory = samples per graph since the last clear at 100 records/s "
                 "(0.28h = 100 k, 1h = 360 k, 2.78h = 1 M, 8h = 2.88 M)\n\n");
     std::printf("CPU time of the whole program per second of streaming at 100 records/s,\n"
-                "percent of one core, over %d s after %d s of settling; the median of %d\n"
+                "percent of one core, over %d s after %.1f s of settling; the median of %d\n"
                 "runs, each in a fresh process. The board's values move every record.\n"
                 "Redraw-per-record: the same program redrawing both charts after every\n"
                 "record, seen or not.\n\n",
-                kCpuMeasureMs / 1000, kCpuSettleMs / 1000, kCpuRuns);
+                kCpuMeasureMs / 1000, kCpuSettleMs / 1000.0, kCpuRuns);
     std::printf("%-31s %8s %10s %20s %8s\n", "scenario", "cpu", "records/s", "redraw-per-record",
                 "ratio");
     for (int c = 0; c < kCpuScenarioCount; ++c)

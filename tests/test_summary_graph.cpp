@@ -141,6 +141,8 @@ private slots:
     void valueRangeMatchesTheLibrary();
     void stepsRangeIsExactToTheLimits_data();
     void stepsRangeIsExactToTheLimits();
+    void lineOnTheTopOfTheRangeIsDrawn_data();
+    void lineOnTheTopOfTheRangeIsDrawn();
     void appendsAndClearsAreFollowed();
     void recordByRecordAppendsAreFollowed();
     void hitTestMatchesTheLibrary_data();
@@ -190,6 +192,43 @@ void SummaryGraphTest::pictureMatchesTheLibrary()
     const int drawn = compareColumns(stock.plot, summary.plot);
     QVERIFY(drawn >= 0);
     QVERIFY2(drawn > kWidth / 2, "the fixture draws across the chart");
+}
+
+void SummaryGraphTest::lineOnTheTopOfTheRangeIsDrawn_data()
+{
+    QTest::addColumn<int>("count");
+    QTest::addColumn<double>("scale");
+    for (const double scale : {1.0, 100.0 / 96.0, 1.25, 1.5, 2.0}) {
+        QTest::addRow("every sample drawn, scale %.3f", scale) << 400 << scale;
+        QTest::addRow("summarised columns, scale %.3f", scale) << 300000 << scale;
+    }
+}
+
+// A target a trajectory reaches and holds: once the axis has grown to it, the
+// held value is the top of the range, which maps to the row just above the
+// axis rectangle. Drawn aliased at a fractional scale, as on many desktops,
+// that row would fall outside the rectangle's device pixels.
+void SummaryGraphTest::lineOnTheTopOfTheRangeIsDrawn()
+{
+    QFETCH(int, count);
+    QFETCH(double, scale);
+    Chart summary(true);
+    for (int i = 0; i < count; ++i)
+        summary.add(i * kKeyStep, std::min(i, count / 2));
+    summary.graph->rescaleAxes();
+
+    const QImage image = summary.plot.toPixmap(kWidth, kHeight, scale).toImage();
+    const QCPAxis* keys = summary.plot.xAxis;
+    const int from = int(std::ceil(keys->coordToPixel((count / 2 + 1) * kKeyStep) * scale));
+    const int to = int(keys->coordToPixel((count - 1) * kKeyStep) * scale);
+    const int top = int(summary.plot.axisRect()->top() * scale);
+    QVERIFY(to - from > kWidth / 4);
+    for (int x = from; x < to; ++x) {
+        bool drawn = false;
+        for (int y = 0; y <= top + 2 && !drawn; ++y)
+            drawn = image.pixel(x, y) == kPen;
+        QVERIFY2(drawn, qPrintable(QStringLiteral("column %1").arg(x)));
+    }
 }
 
 void SummaryGraphTest::valueRangeMatchesTheLibrary_data()

@@ -526,8 +526,10 @@ void SummaryGraph::draw(QCPPainter* painter)
 QRect SummaryGraph::clipRect() const
 {
     // A value on the top of the range maps to the row just above the axis
-    // rectangle; drawn without antialiasing a one-pixel line there would be
-    // clipped away entirely, so the clip reaches one row beyond each edge.
+    // rectangle. Drawn aliased at a fractional device pixel ratio (a screen
+    // scaled by 1.25, say), a one-pixel line there falls outside the
+    // rectangle's device pixels and would vanish, so the clip reaches one row
+    // beyond each edge.
     return QCPGraph::clipRect().adjusted(0, -1, 0, 1);
 }
 

@@ -634,6 +634,11 @@ Startup measureStartup(const QString& workDir)
 void printReport(const Row rows[kScenarioCount][kHistoryCount], const CpuRow cpu[kCpuScenarioCount],
                  const Memory& memory, const Startup& startup, const QSize& chartSize)
 {
+    // The window is not scaled for the screen's dots per inch here, so that a
+    // fractional scale (the offscreen screen's 100 dpi give 1.04) does not
+    // stand for the common unscaled desktop.
+    std::printf("Every figure at a device pixel ratio of %.2f, as on a 96 dpi screen.\n\n",
+                qApp->devicePixelRatio());
     std::printf("Per-record cost: RX tick + decoding + DisplayRTData + chart steps + paint,\n"
                 "offscreen, temperature chart %dx%d px; %d records per point (stock %d),\n"
                 "after %d untimed, each %d ms after the last so that a chart that can be\n"

@@ -386,7 +386,8 @@ void ChartsTest::positionChartTakesSamplesOnlyInTrajectoryMode()
 }
 
 // Once the axis has grown to the target a trajectory holds, the target's
-// one-pixel line lies on the top of the axis rectangle and must stay in sight.
+// one-pixel line lies on the top of the axis rectangle and must stay in sight,
+// also on a screen scaled by a fraction (here the 100 dpi of Xvfb's screen).
 void ChartsTest::heldTargetOnTheTopOfTheAxisIsShown()
 {
     WindowFixture f;
@@ -409,10 +410,11 @@ void ChartsTest::heldTargetOnTheTopOfTheAxisIsShown()
         f.feed(board, v);
     }
     compareRange(p->yAxis, 0, 40000);
-    const QImage picture = shown(p);
+    constexpr double kScale = 100.0 / 96.0;
+    const QImage picture = p->toPixmap(p->width(), p->height(), kScale).toImage();
     const QRgb pen = p->graph(0)->pen().color().rgb();
-    const int from = int(p->xAxis->coordToPixel(keys(p).first())) + 2;
-    const int to = int(p->xAxis->coordToPixel(keys(p).last())) - 2;
+    const int from = int(p->xAxis->coordToPixel(keys(p).first()) * kScale) + 2;
+    const int to = int(p->xAxis->coordToPixel(keys(p).last()) * kScale) - 2;
     QVERIFY(to - from > 100);
     for (int x = from; x < to; ++x) {
         bool found = false;

@@ -31,7 +31,8 @@ public:
         m_chunks.back()[m_size & (kChunkCells - 1)] = cell;
         ++m_size;
     }
-    T operator[](std::size_t i) const { return m_chunks[i >> kChunkBits][i & (kChunkCells - 1)]; }
+    T operator[](std::size_t i) const { return *cell(i); }
+    const T* cell(std::size_t i) const { return &m_chunks[i >> kChunkBits][i & (kChunkCells - 1)]; }
     // Calls f(cells, n) for the cells [from, to), one contiguous run per chunk.
     template <typename F> void runs(std::size_t from, std::size_t to, F&& f) const
     {
@@ -94,6 +95,14 @@ public:
             m_measurements[c].runs(from, to, f);
     }
     ValueType type(int column) const { return m_types[std::size_t(column)]; }
+    // Where a row's key and value are held, for prefetching.
+    const void* keyCell(std::size_t row) const { return m_keys.cell(row); }
+    const void* valueCell(int column, std::size_t row) const
+    {
+        const std::size_t c = std::size_t(column);
+        return m_types[c] == ValueType::Steps ? static_cast<const void*>(m_steps[c].cell(row))
+                                              : m_measurements[c].cell(row);
+    }
     // Counts the clears, so that whoever keeps summaries of a column can tell
     // a refill from an append.
     std::uint64_t generation() const { return m_generation; }
@@ -116,6 +125,8 @@ struct ColumnView {
     std::size_t size() const { return table ? table->size() : 0; }
     double key(std::size_t row) const { return table->key(row); }
     double value(std::size_t row) const { return table->value(column, row); }
+    const void* keyCell(std::size_t row) const { return table->keyCell(row); }
+    const void* valueCell(std::size_t row) const { return table->valueCell(column, row); }
     template <typename F> void runs(std::size_t from, std::size_t to, F&& f) const
     {
         table->runs(column, from, to, std::forward<F>(f));

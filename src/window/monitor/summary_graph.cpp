@@ -12,6 +12,7 @@ namespace charts {
 namespace {
 constexpr double kInf = std::numeric_limits<double>::infinity();
 constexpr ValueExtent kEmptyExtent{kInf, -kInf};
+constexpr std::size_t kPrefetchColumns = 4;
 
 // NaN fails both comparisons, so it never enters an extent.
 void include(ValueExtent& extent, double value)
@@ -122,6 +123,16 @@ std::size_t firstKeyAtOrAbove(const ColumnView& samples, std::size_t from, std::
         }
     }
     return partitionPoint(samples, lo, hi, [limit](double k) { return k < limit; });
+}
+
+// Touches each cache line of [first, last], both within one allocation.
+void prefetchSpan(const void* first, const void* last)
+{
+    constexpr std::uintptr_t kLine = 64;
+    const std::uintptr_t end = reinterpret_cast<std::uintptr_t>(last);
+    for (std::uintptr_t at = reinterpret_cast<std::uintptr_t>(first) & ~(kLine - 1); at <= end;
+         at += kLine)
+        __builtin_prefetch(reinterpret_cast<const void*>(at));
 }
 
 bool withinDomain(double x, QCP::SignDomain domain)
@@ -251,6 +262,25 @@ std::size_t ExtentLayers::lastNumber(const ColumnView& samples) const
     while (std::isnan(samples.value(row)))
         --row;
     return row;
+}
+
+void ExtentLayers::prefetch(const ColumnView& samples, std::size_t row) const
+{
+    if (row >= m_covered)
+        return;
+    static_assert(ChunkedColumn<float>::kChunkCells % kSamplesPerEntry == 0,
+                  "an entry's samples lie in one chunk");
+    const std::size_t first = row / kSamplesPerEntry * kSamplesPerEntry;
+    const std::size_t last = std::min(m_covered, first + kSamplesPerEntry) - 1;
+    prefetchSpan(samples.valueCell(first), samples.valueCell(last));
+    std::size_t entry = row / kSamplesPerEntry;
+    for (const std::vector<ValueExtent>& layer : m_layers) {
+        const std::size_t group = entry / kEntriesPerEntry * kEntriesPerEntry;
+        if (group >= layer.size())
+            break;
+        prefetchSpan(&layer[group], &layer[std::min(layer.size(), group + kEntriesPerEntry) - 1]);
+        entry /= kEntriesPerEntry;
+    }
 }
 
 std::size_t ExtentLayers::bytes() const
@@ -459,6 +489,13 @@ void SummaryGraph::lineData(QVector<QCPGraphData>* out, std::size_t begin, std::
     for (;;) {
         const std::size_t next = firstKeyAtOrAbove(m_samples, i + 1, end, start + epsilon, hint);
         const std::size_t count = next - i;
+        // Columns hold about as many samples as their neighbours, which tells
+        // where a column a few further on will begin.
+        const std::size_t ahead = next + kPrefetchColumns * count;
+        if (ahead < end) {
+            __builtin_prefetch(m_samples.keyCell(ahead));
+            m_layers.prefetch(m_samples, ahead);
+        }
         const double first = m_samples.value(i);
         if (count >= 2) {
             double lo = first;

@@ -43,6 +43,9 @@ public:
     // First and last covered row holding a number; covered() when there is none.
     std::size_t firstNumber(const ColumnView& samples) const;
     std::size_t lastNumber(const ColumnView& samples) const;
+    // Starts loading what a query beginning or ending at row reads, so that
+    // the memory waits of neighbouring pixel columns overlap.
+    void prefetch(const ColumnView& samples, std::size_t row) const;
     std::size_t bytes() const;
 
 private:

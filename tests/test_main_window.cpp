@@ -3,6 +3,7 @@
 // link, and closing with a board connected.
 #include "support/window_fixture.h"
 
+#include "app/frame_pacer.h"
 #include "app/images.h"
 
 #include <QFile>
@@ -63,6 +64,15 @@ About aboutWith(const QSize& logoSize)
     return {f.find<QLabel>("lblVisitUs")->text(),
             f.find<QLabel>("lblLogo")->pixmap(Qt::ReturnByValue).size()};
 }
+// A widget that counts its paints.
+class PaintCount : public QWidget {
+public:
+    using QWidget::QWidget;
+    int paints = 0;
+
+protected:
+    void paintEvent(QPaintEvent*) override { ++paints; }
+};
 } // namespace
 
 class MainWindowTest : public QObject {
@@ -76,6 +86,7 @@ private slots:
     void closingWithABoardConnectedSendsAndLogsNothing();
     void startedInHomeTheLogGoesToTheStateDirectory_data();
     void startedInHomeTheLogGoesToTheStateDirectory();
+    void repaintsWithinAFrameArePaintedOnceWhenItIsOver();
 };
 
 void MainWindowTest::startsWithoutDeviceInItsInitialState()
@@ -235,6 +246,41 @@ void MainWindowTest::startedInHomeTheLogGoesToTheStateDirectory()
     QVERIFY(!QFile::exists(f.path(QStringLiteral("log.txt"))));
     QCOMPARE(fileLines(f.path(expected)), QStringList{kStartedLine});
     QCOMPARE(f.lines().first(), QStringLiteral("Log file: ") + f.path(expected));
+}
+
+void MainWindowTest::repaintsWithinAFrameArePaintedOnceWhenItIsOver()
+{
+    constexpr int kFrameMs = app::FramePacer::kFrameIntervalMs;
+    VirtualTime time;
+    QWidget window;
+    new app::FramePacer(&window);
+    auto* child = new PaintCount(&window);
+    child->setGeometry(0, 0, 20, 20);
+    window.resize(40, 40);
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    const auto changeAndSettle = [&] {
+        child->update();
+        for (int i = 0; i < 3; ++i)
+            QCoreApplication::processEvents();
+    };
+    time.advance(kFrameMs);
+    QCoreApplication::processEvents();
+
+    // After a quiet frame a change is painted at once.
+    int paints = child->paints;
+    changeAndSettle();
+    QCOMPARE(child->paints, paints + 1);
+
+    // Further changes wait for the frame's end and are painted together.
+    paints = child->paints;
+    changeAndSettle();
+    time.advance(kFrameMs / 2);
+    changeAndSettle();
+    QCOMPARE(child->paints, paints);
+    time.advance(kFrameMs - kFrameMs / 2);
+    QCoreApplication::processEvents();
+    QCOMPARE(child->paints, paints + 1);
 }
 
 QTEST_MAIN(MainWindowTest)

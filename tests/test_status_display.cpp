@@ -3,6 +3,7 @@
 // "Reset faults" button.
 #include "support/window_fixture.h"
 
+#include "app/frame_pacer.h"
 #include "monitor/lcd_text.h"
 
 #include <QApplication>
@@ -108,10 +109,14 @@ const char* const kStatusWidgets[] = {
     "rbMode_2",   "rbMode_3",       "rbMode_4",        "sbCurPos",
     "sbCurSpeed", "sbAccel",        "sbDecel",         "frm"};
 
-// Lets every pending relayout and repaint happen.
-void settle()
+// Lets every pending relayout and repaint happen, the window's held-back
+// frame included.
+void settle(VirtualTime& time)
 {
     constexpr int kRounds = 10; // a relayout posts further events
+    for (int i = 0; i < kRounds; ++i)
+        QCoreApplication::processEvents();
+    time.advance(app::FramePacer::kFrameIntervalMs);
     for (int i = 0; i < kRounds; ++i)
         QCoreApplication::processEvents();
 }
@@ -607,10 +612,10 @@ void StatusDisplayTest::onlyWhatChangedIsRepainted()
         counter.watch(f.find<QWidget>(name), name);
     counter.watch(f.find<QPlainTextEdit>("pteFaults")->viewport(), "pteFaults");
     const auto paintedByRecord = [&](const sim::LiveValues& v, int times) {
-        settle();
+        settle(f.time);
         counter.reset();
         f.feed(board, v, times);
-        settle();
+        settle(f.time);
         return counter.painted();
     };
 

@@ -3,6 +3,7 @@
 
 #include "app/decimal_mark.h"
 #include "app/form_fit.h"
+#include "app/frame_pacer.h"
 #include "app/images.h"
 #include "app/logger.h"
 #include "app/process_objects.h"
@@ -49,6 +50,7 @@ MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent), ui(new Ui::MainWi
     connect(&Torvel, &TorvelDRV::newDriverValuesAvailable, this, &MainWindow::DisplayDrvValues);
 
     ui->frmStatus->hide();
+    new app::FramePacer(this);
     fillReadoutBackgrounds();
     showNoDataUntilFirstRecord();
     installKeyboardStop();

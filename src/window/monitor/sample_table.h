@@ -9,7 +9,6 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
-#include <utility>
 #include <vector>
 
 namespace charts {
@@ -18,28 +17,33 @@ namespace charts {
 // floats; steps and steps per second are whole 32-bit numbers and stay exact.
 enum class ValueType { Measurement, Steps };
 
-// Append-only cells in chunks of kChunkCells.
+// Append-only cells in chunks of kChunkCells, each chunk starting on a cache
+// line, so that a summary's aligned stretch of cells is whole lines.
 template <typename T> class ChunkedColumn {
 public:
     static constexpr std::size_t kChunkBits = 14;
     static constexpr std::size_t kChunkCells = std::size_t(1) << kChunkBits;
+    static constexpr std::size_t kLineBytes = 64;
 
     void push_back(T cell)
     {
         if ((m_size & (kChunkCells - 1)) == 0)
-            m_chunks.emplace_back(new T[kChunkCells]);
-        m_chunks.back()[m_size & (kChunkCells - 1)] = cell;
+            m_chunks.emplace_back(new Chunk);
+        m_chunks.back()->cells[m_size & (kChunkCells - 1)] = cell;
         ++m_size;
     }
     T operator[](std::size_t i) const { return *cell(i); }
-    const T* cell(std::size_t i) const { return &m_chunks[i >> kChunkBits][i & (kChunkCells - 1)]; }
+    const T* cell(std::size_t i) const
+    {
+        return &m_chunks[i >> kChunkBits]->cells[i & (kChunkCells - 1)];
+    }
     // Calls f(cells, n) for the cells [from, to), one contiguous run per chunk.
     template <typename F> void runs(std::size_t from, std::size_t to, F&& f) const
     {
         while (from < to) {
             const std::size_t offset = from & (kChunkCells - 1);
             const std::size_t n = std::min(to - from, kChunkCells - offset);
-            f(&m_chunks[from >> kChunkBits][offset], n);
+            f(cell(from), n);
             from += n;
         }
     }
@@ -52,12 +56,14 @@ public:
     }
     std::size_t bytes() const
     {
-        return m_chunks.size() * kChunkCells * sizeof(T) +
-               m_chunks.capacity() * sizeof(m_chunks[0]);
+        return m_chunks.size() * sizeof(Chunk) + m_chunks.capacity() * sizeof(m_chunks[0]);
     }
 
 private:
-    std::vector<std::unique_ptr<T[]>> m_chunks;
+    struct alignas(kLineBytes) Chunk {
+        T cells[kChunkCells];
+    };
+    std::vector<std::unique_ptr<Chunk>> m_chunks;
     std::size_t m_size = 0;
 };
 
@@ -83,26 +89,13 @@ public:
         return m_types[c] == ValueType::Steps ? double(m_steps[c][row])
                                               : double(m_measurements[c][row]);
     }
-    // Calls f(cells, n) for rows [from, to) in contiguous runs, the cells
-    // being floats or int32s as the column's type says: the summaries read
-    // long stretches, which a call per value would slow down.
-    template <typename F> void runs(int column, std::size_t from, std::size_t to, F&& f) const
-    {
-        const std::size_t c = std::size_t(column);
-        if (m_types[c] == ValueType::Steps)
-            m_steps[c].runs(from, to, f);
-        else
-            m_measurements[c].runs(from, to, f);
-    }
+    // A column's cells in its own type: float for measurements, int32 for
+    // steps. The summaries read long stretches, which a call per value
+    // would slow down.
+    template <typename T> const ChunkedColumn<T>& cells(int column) const;
     ValueType type(int column) const { return m_types[std::size_t(column)]; }
-    // Where a row's key and value are held, for prefetching.
+    // Where a row's key is held, for prefetching.
     const void* keyCell(std::size_t row) const { return m_keys.cell(row); }
-    const void* valueCell(int column, std::size_t row) const
-    {
-        const std::size_t c = std::size_t(column);
-        return m_types[c] == ValueType::Steps ? static_cast<const void*>(m_steps[c].cell(row))
-                                              : m_measurements[c].cell(row);
-    }
     // Counts the clears, so that whoever keeps summaries of a column can tell
     // a refill from an append.
     std::uint64_t generation() const { return m_generation; }
@@ -117,6 +110,17 @@ private:
     std::uint64_t m_generation = 0;
 };
 
+template <> inline const ChunkedColumn<float>& SampleTable::cells<float>(int column) const
+{
+    return m_measurements[std::size_t(column)];
+}
+
+template <>
+inline const ChunkedColumn<std::int32_t>& SampleTable::cells<std::int32_t>(int column) const
+{
+    return m_steps[std::size_t(column)];
+}
+
 // One value column with the shared keys, as the graphs read it.
 struct ColumnView {
     const SampleTable* table = nullptr;
@@ -126,11 +130,7 @@ struct ColumnView {
     double key(std::size_t row) const { return table->key(row); }
     double value(std::size_t row) const { return table->value(column, row); }
     const void* keyCell(std::size_t row) const { return table->keyCell(row); }
-    const void* valueCell(std::size_t row) const { return table->valueCell(column, row); }
-    template <typename F> void runs(std::size_t from, std::size_t to, F&& f) const
-    {
-        table->runs(column, from, to, std::forward<F>(f));
-    }
+    template <typename T> const ChunkedColumn<T>& cells() const { return table->cells<T>(column); }
 };
 
 } // namespace charts

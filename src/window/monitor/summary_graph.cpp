@@ -1,6 +1,6 @@
-// Layered value extents and the graph that draws, rescales and hit-tests a
-// sample table column from them, step for step as the library's graph does
-// over its own container.
+// The graph that draws, rescales and hit-tests a sample table column from
+// its layered extents, step for step as the library's graph does over its
+// own container.
 #include "monitor/summary_graph.h"
 
 #include <algorithm>
@@ -10,8 +10,6 @@
 
 namespace charts {
 namespace {
-constexpr double kInf = std::numeric_limits<double>::infinity();
-constexpr ValueExtent kEmptyExtent{kInf, -kInf};
 constexpr std::size_t kPrefetchColumns = 4;
 
 // NaN fails both comparisons, so it never enters an extent.
@@ -21,53 +19,6 @@ void include(ValueExtent& extent, double value)
         extent.lo = value;
     if (value > extent.hi)
         extent.hi = value;
-}
-
-void merge(ValueExtent& extent, const ValueExtent& other)
-{
-    if (other.lo < extent.lo)
-        extent.lo = other.lo;
-    if (other.hi > extent.hi)
-        extent.hi = other.hi;
-}
-
-// Extent of n cells. Four minima and maxima run side by side, so that the
-// reads are not one long chain of dependent comparisons.
-template <typename T> ValueExtent runExtent(const T* cells, std::size_t n)
-{
-    constexpr std::size_t kLanes = 4;
-    using Limits = std::numeric_limits<T>;
-    const T highest = Limits::has_infinity ? Limits::infinity() : Limits::max();
-    const T lowest = Limits::has_infinity ? -Limits::infinity() : Limits::lowest();
-    T lo[kLanes] = {highest, highest, highest, highest};
-    T hi[kLanes] = {lowest, lowest, lowest, lowest};
-    std::size_t i = 0;
-    for (; i + kLanes <= n; i += kLanes) {
-        for (std::size_t lane = 0; lane < kLanes; ++lane) {
-            // NaN fails the comparisons inside min and max and is left out.
-            lo[lane] = std::min(lo[lane], cells[i + lane]);
-            hi[lane] = std::max(hi[lane], cells[i + lane]);
-        }
-    }
-    for (; i < n; ++i) {
-        lo[0] = std::min(lo[0], cells[i]);
-        hi[0] = std::max(hi[0], cells[i]);
-    }
-    const T low = std::min({lo[0], lo[1], lo[2], lo[3]});
-    const T high = std::max({hi[0], hi[1], hi[2], hi[3]});
-    return low > high ? kEmptyExtent : ValueExtent{double(low), double(high)};
-}
-
-void includeRows(ValueExtent& extent, const ColumnView& samples, std::size_t from, std::size_t to)
-{
-    samples.runs(from, to, [&extent](const auto* cells, std::size_t n) {
-        merge(extent, runExtent(cells, n));
-    });
-}
-
-std::size_t roundUp(std::size_t n, std::size_t step)
-{
-    return (n + step - 1) / step * step;
 }
 
 // Smallest row in [from, to) for which pred(key) is false; keys ascend, so
@@ -125,16 +76,6 @@ std::size_t firstKeyAtOrAbove(const ColumnView& samples, std::size_t from, std::
     return partitionPoint(samples, lo, hi, [limit](double k) { return k < limit; });
 }
 
-// Touches each cache line of [first, last], both within one allocation.
-void prefetchSpan(const void* first, const void* last)
-{
-    constexpr std::uintptr_t kLine = 64;
-    const std::uintptr_t end = reinterpret_cast<std::uintptr_t>(last);
-    for (std::uintptr_t at = reinterpret_cast<std::uintptr_t>(first) & ~(kLine - 1); at <= end;
-         at += kLine)
-        __builtin_prefetch(reinterpret_cast<const void*>(at));
-}
-
 bool withinDomain(double x, QCP::SignDomain domain)
 {
     switch (domain) {
@@ -149,162 +90,21 @@ bool withinDomain(double x, QCP::SignDomain domain)
 }
 } // namespace
 
-void ExtentLayers::reset()
-{
-    m_layers.clear();
-    m_covered = 0;
-}
-
-void ExtentLayers::extend(const ColumnView& samples)
-{
-    const std::size_t count = samples.size();
-    if (count <= m_covered)
-        return;
-    if (m_layers.empty())
-        m_layers.emplace_back();
-    // Only the entries that cover new samples change, the last partial one included.
-    std::size_t changed = m_covered / kSamplesPerEntry;
-    std::vector<ValueExtent>& bottom = m_layers[0];
-    bottom.resize(roundUp(count, kSamplesPerEntry) / kSamplesPerEntry);
-    for (std::size_t e = changed; e < bottom.size(); ++e) {
-        ValueExtent extent = kEmptyExtent;
-        includeRows(extent, samples, e * kSamplesPerEntry,
-                    std::min(count, (e + 1) * kSamplesPerEntry));
-        bottom[e] = extent;
-    }
-    for (std::size_t layer = 0; m_layers[layer].size() > 1; ++layer) {
-        if (m_layers.size() == layer + 1)
-            m_layers.emplace_back();
-        const std::vector<ValueExtent>& below = m_layers[layer];
-        std::vector<ValueExtent>& above = m_layers[layer + 1];
-        changed /= kEntriesPerEntry;
-        above.resize(roundUp(below.size(), kEntriesPerEntry) / kEntriesPerEntry);
-        for (std::size_t e = changed; e < above.size(); ++e) {
-            ValueExtent extent = kEmptyExtent;
-            const std::size_t last = std::min(below.size(), (e + 1) * kEntriesPerEntry);
-            for (std::size_t i = e * kEntriesPerEntry; i < last; ++i)
-                merge(extent, below[i]);
-            above[e] = extent;
-        }
-    }
-    m_covered = count;
-}
-
-ValueExtent ExtentLayers::query(const ColumnView& samples, std::size_t from, std::size_t to) const
-{
-    ValueExtent extent = kEmptyExtent;
-    // The unaligned ends are read from the samples, the aligned middle from
-    // the layers, and so on upwards.
-    std::size_t alignedFrom = roundUp(from, kSamplesPerEntry);
-    std::size_t alignedTo = to / kSamplesPerEntry * kSamplesPerEntry;
-    if (m_layers.empty() || alignedFrom >= alignedTo) {
-        includeRows(extent, samples, from, to);
-        return extent;
-    }
-    includeRows(extent, samples, from, alignedFrom);
-    includeRows(extent, samples, alignedTo, to);
-    from = alignedFrom / kSamplesPerEntry;
-    to = alignedTo / kSamplesPerEntry;
-    for (std::size_t layer = 0;; ++layer) {
-        const ValueExtent* entries = m_layers[layer].data();
-        alignedFrom = roundUp(from, kEntriesPerEntry);
-        alignedTo = to / kEntriesPerEntry * kEntriesPerEntry;
-        if (layer + 1 >= m_layers.size() || alignedFrom >= alignedTo) {
-            for (std::size_t i = from; i < to; ++i)
-                merge(extent, entries[i]);
-            return extent;
-        }
-        for (std::size_t i = from; i < alignedFrom; ++i)
-            merge(extent, entries[i]);
-        for (std::size_t i = alignedTo; i < to; ++i)
-            merge(extent, entries[i]);
-        from = alignedFrom / kEntriesPerEntry;
-        to = alignedTo / kEntriesPerEntry;
-    }
-}
-
-ValueExtent ExtentLayers::all() const
-{
-    return m_layers.empty() ? kEmptyExtent : m_layers.back().front();
-}
-
-// Down from the top entry, always into the first (or last) child that holds
-// a number: a few dozen reads however long the stretch of NaN values.
-std::size_t ExtentLayers::firstNumber(const ColumnView& samples) const
-{
-    if (all().empty())
-        return m_covered;
-    std::size_t entry = 0;
-    for (std::size_t layer = m_layers.size() - 1; layer > 0; --layer) {
-        const std::vector<ValueExtent>& below = m_layers[layer - 1];
-        entry *= kEntriesPerEntry;
-        while (below[entry].empty())
-            ++entry;
-    }
-    std::size_t row = entry * kSamplesPerEntry;
-    while (std::isnan(samples.value(row)))
-        ++row;
-    return row;
-}
-
-std::size_t ExtentLayers::lastNumber(const ColumnView& samples) const
-{
-    if (all().empty())
-        return m_covered;
-    std::size_t entry = 0;
-    for (std::size_t layer = m_layers.size() - 1; layer > 0; --layer) {
-        const std::vector<ValueExtent>& below = m_layers[layer - 1];
-        entry = std::min(below.size(), (entry + 1) * kEntriesPerEntry) - 1;
-        while (below[entry].empty())
-            --entry;
-    }
-    std::size_t row = std::min(m_covered, (entry + 1) * kSamplesPerEntry) - 1;
-    while (std::isnan(samples.value(row)))
-        --row;
-    return row;
-}
-
-void ExtentLayers::prefetch(const ColumnView& samples, std::size_t row) const
-{
-    if (row >= m_covered)
-        return;
-    static_assert(ChunkedColumn<float>::kChunkCells % kSamplesPerEntry == 0,
-                  "an entry's samples lie in one chunk");
-    const std::size_t first = row / kSamplesPerEntry * kSamplesPerEntry;
-    const std::size_t last = std::min(m_covered, first + kSamplesPerEntry) - 1;
-    prefetchSpan(samples.valueCell(first), samples.valueCell(last));
-    std::size_t entry = row / kSamplesPerEntry;
-    for (const std::vector<ValueExtent>& layer : m_layers) {
-        const std::size_t group = entry / kEntriesPerEntry * kEntriesPerEntry;
-        if (group >= layer.size())
-            break;
-        prefetchSpan(&layer[group], &layer[std::min(layer.size(), group + kEntriesPerEntry) - 1]);
-        entry /= kEntriesPerEntry;
-    }
-}
-
-std::size_t ExtentLayers::bytes() const
-{
-    std::size_t total = 0;
-    for (const std::vector<ValueExtent>& layer : m_layers)
-        total += layer.capacity() * sizeof(ValueExtent);
-    return total;
-}
-
 SummaryGraph::SummaryGraph(QCPAxis* keyAxis, QCPAxis* valueAxis,
                            std::shared_ptr<const SampleTable> table, int column)
-    : QCPGraph(keyAxis, valueAxis), m_table(std::move(table)), m_samples{m_table.get(), column}
+    : QCPGraph(keyAxis, valueAxis), m_table(std::move(table)), m_samples{m_table.get(), column},
+      m_layers(ExtentLayers::over(m_samples))
 {
 }
 
 void SummaryGraph::sync() const
 {
     const std::uint64_t generation = m_samples.table->generation();
-    if (generation != m_generation || m_samples.size() < m_layers.covered()) {
-        m_layers.reset();
+    if (generation != m_generation || m_samples.size() < m_layers->covered()) {
+        m_layers->reset();
         m_generation = generation;
     }
-    m_layers.extend(m_samples);
+    m_layers->extend();
 }
 
 bool SummaryGraph::validIndex(int index) const
@@ -364,22 +164,22 @@ int SummaryGraph::findEnd(double sortKey, bool expandedRange) const
 QCPRange SummaryGraph::getKeyRange(bool& foundRange, QCP::SignDomain inSignDomain) const
 {
     sync();
-    std::size_t first = m_layers.covered();
+    std::size_t first = m_layers->covered();
     std::size_t last = first;
     if (inSignDomain == QCP::sdBoth) {
-        first = m_layers.firstNumber(m_samples);
-        last = m_layers.lastNumber(m_samples);
+        first = m_layers->firstNumber();
+        last = m_layers->lastNumber();
     } else {
         // Logarithmic key axes only, which these charts do not use: a plain walk.
         for (std::size_t row = 0; row < m_samples.size(); ++row) {
             if (std::isnan(m_samples.value(row)) || !withinDomain(m_samples.key(row), inSignDomain))
                 continue;
-            if (first == m_layers.covered())
+            if (first == m_layers->covered())
                 first = row;
             last = row;
         }
     }
-    foundRange = first < m_layers.covered();
+    foundRange = first < m_layers->covered();
     return foundRange ? QCPRange(m_samples.key(first), m_samples.key(last)) : QCPRange();
 }
 
@@ -392,7 +192,7 @@ QCPRange SummaryGraph::getValueRange(bool& foundRange, QCP::SignDomain inSignDom
     const std::size_t from = restricted ? std::size_t(findBegin(inKeyRange.lower, false)) : 0;
     const std::size_t to =
         restricted ? std::size_t(findEnd(inKeyRange.upper, false)) : m_samples.size();
-    ValueExtent extent = kEmptyExtent;
+    ValueExtent extent = kNoExtent;
     if (inSignDomain != QCP::sdBoth) {
         // Logarithmic value axes only, which these charts do not use: a plain walk.
         for (std::size_t row = from; row < to; ++row) {
@@ -401,9 +201,9 @@ QCPRange SummaryGraph::getValueRange(bool& foundRange, QCP::SignDomain inSignDom
                 include(extent, value);
         }
     } else if (!restricted) {
-        extent = m_layers.all();
+        extent = m_layers->all();
     } else if (from < to) {
-        extent = m_layers.query(m_samples, from, to);
+        extent = m_layers->query(from, to);
     }
     foundRange = !extent.empty();
     return foundRange ? QCPRange(extent.lo, extent.hi) : QCPRange();
@@ -494,7 +294,7 @@ void SummaryGraph::lineData(QVector<QCPGraphData>* out, std::size_t begin, std::
         const std::size_t ahead = next + kPrefetchColumns * count;
         if (ahead < end) {
             __builtin_prefetch(m_samples.keyCell(ahead));
-            m_layers.prefetch(m_samples, ahead);
+            m_layers->prefetch(ahead);
         }
         const double first = m_samples.value(i);
         if (count >= 2) {
@@ -502,7 +302,7 @@ void SummaryGraph::lineData(QVector<QCPGraphData>* out, std::size_t begin, std::
             double hi = first;
             // A NaN first value stands for the whole column, as in the library.
             if (!std::isnan(first)) {
-                const ValueExtent rest = m_layers.query(m_samples, i + 1, next);
+                const ValueExtent rest = m_layers->query(i + 1, next);
                 lo = std::min(lo, rest.lo);
                 hi = std::max(hi, rest.hi);
             }

@@ -4,6 +4,7 @@
 // streaming as after seconds, with the library graph's picture.
 #pragma once
 
+#include "monitor/extent_layers.h"
 #include "monitor/sample_table.h"
 
 #include <qcustomplot.h>
@@ -14,44 +15,6 @@
 #include <vector>
 
 namespace charts {
-
-// Lowest and highest value of a run of samples, NaN values left out; empty
-// (lo > hi) when the run holds no number.
-struct ValueExtent {
-    double lo;
-    double hi;
-    bool empty() const { return lo > hi; }
-};
-
-// Layered extents over an append-only column: each entry of layer 0 covers
-// kSamplesPerEntry samples, each entry of layer n+1 kEntriesPerEntry entries
-// of layer n. Layer 0 sets the memory (one 16-byte entry per 32 samples); the
-// narrow upper layers keep the ends a query reads short.
-class ExtentLayers {
-public:
-    static constexpr std::size_t kSamplesPerEntry = 32;
-    static constexpr std::size_t kEntriesPerEntry = 8;
-
-    // Brings the layers up to the column's size; the samples covered so far
-    // must be unchanged since the last call (otherwise reset() first).
-    void extend(const ColumnView& samples);
-    void reset();
-    std::size_t covered() const { return m_covered; }
-    // Extent of samples [from, to); both within what extend() covered.
-    ValueExtent query(const ColumnView& samples, std::size_t from, std::size_t to) const;
-    ValueExtent all() const;
-    // First and last covered row holding a number; covered() when there is none.
-    std::size_t firstNumber(const ColumnView& samples) const;
-    std::size_t lastNumber(const ColumnView& samples) const;
-    // Starts loading what a query beginning or ending at row reads, so that
-    // the memory waits of neighbouring pixel columns overlap.
-    void prefetch(const ColumnView& samples, std::size_t row) const;
-    std::size_t bytes() const;
-
-private:
-    std::vector<std::vector<ValueExtent>> m_layers;
-    std::size_t m_covered = 0;
-};
 
 // Draws like QCPGraph with its line style lsLine (no scatters, a brush only
 // under the line). With many samples per pixel column it takes each column's
@@ -86,7 +49,7 @@ public:
     int findEnd(double sortKey, bool expandedRange = true) const override;
 
     // Memory held by the summaries, for benchmarks.
-    std::size_t summaryBytes() const { return m_layers.bytes(); }
+    std::size_t summaryBytes() const { return m_layers->bytes(); }
 
 protected:
     void draw(QCPPainter* painter) override;
@@ -105,7 +68,7 @@ private:
 
     std::shared_ptr<const SampleTable> m_table;
     ColumnView m_samples;
-    mutable ExtentLayers m_layers;
+    std::unique_ptr<ExtentLayers> m_layers;
     mutable std::uint64_t m_generation = 0;
 };
 

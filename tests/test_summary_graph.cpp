@@ -1,5 +1,6 @@
 // The summary graph against the library's own: same pixels column by column,
 // same value ranges and hit tests, and summaries that follow appends and clears.
+#include "monitor/extent_layers.h"
 #include "monitor/strip_chart.h"
 #include "monitor/summary_graph.h"
 
@@ -139,6 +140,8 @@ private slots:
     void pictureMatchesTheLibrary();
     void valueRangeMatchesTheLibrary_data();
     void valueRangeMatchesTheLibrary();
+    void extentsMatchAWalk_data();
+    void extentsMatchAWalk();
     void stepsRangeIsExactToTheLimits_data();
     void stepsRangeIsExactToTheLimits();
     void lineOnTheTopOfTheRangeIsDrawn_data();
@@ -283,6 +286,92 @@ void SummaryGraphTest::valueRangeMatchesTheLibrary()
                                                              .arg(actual.upper)
                                                              .arg(expected.lower)
                                                              .arg(expected.upper)));
+}
+
+void SummaryGraphTest::extentsMatchAWalk_data()
+{
+    QTest::addColumn<bool>("steps");
+    QTest::addColumn<int>("count");
+    QTest::addColumn<int>("nanFrom");
+    QTest::addColumn<int>("nanTo");
+    // Past two chunks of cells and through four layers, appended in uneven steps.
+    QTest::newRow("measurements") << false << 40000 << -1 << -1;
+    QTest::newRow("measurements, NaN stretch") << false << 40000 << 1000 << 20000;
+    QTest::newRow("measurements, NaN at both ends") << false << 40000 << 35000 << 40000;
+    QTest::newRow("all NaN") << false << 3000 << 0 << 3000;
+    QTest::newRow("steps at the 32-bit limits") << true << 40000 << -1 << -1;
+    QTest::newRow("one sample") << false << 1 << -1 << -1;
+}
+
+// Every extent, however it is split between samples and layers, is what a
+// walk over the samples finds.
+void SummaryGraphTest::extentsMatchAWalk()
+{
+    QFETCH(bool, steps);
+    QFETCH(int, count);
+    QFETCH(int, nanFrom);
+    QFETCH(int, nanTo);
+    auto table = std::make_shared<charts::SampleTable>(std::array<charts::ValueType, 3>{
+        steps ? charts::ValueType::Steps : charts::ValueType::Measurement});
+    const charts::ColumnView samples{table.get(), 0};
+    const std::unique_ptr<charts::ExtentLayers> layers = charts::ExtentLayers::over(samples);
+    const auto walk = [&](std::size_t from, std::size_t to) {
+        charts::ValueExtent extent = charts::kNoExtent;
+        for (std::size_t row = from; row < to; ++row) {
+            const double value = samples.value(row); // NaN fails both comparisons
+            if (value < extent.lo)
+                extent.lo = value;
+            if (value > extent.hi)
+                extent.hi = value;
+        }
+        return extent;
+    };
+    const auto same = [](const charts::ValueExtent& a, const charts::ValueExtent& b) {
+        return (a.empty() && b.empty()) || (a.lo == b.lo && a.hi == b.hi);
+    };
+    QRandomGenerator random(11);
+    const Samples wave = makeSamples(count, 313, nanFrom, nanTo);
+    int appended = 0;
+    while (appended < count) {
+        const int until = std::min(count, appended + 1 + int(random.bounded(9000)));
+        for (; appended < until; ++appended) {
+            const double extreme = appended % 2 ? std::numeric_limits<std::int32_t>::max()
+                                                : std::numeric_limits<std::int32_t>::min();
+            const double value =
+                !steps ? wave.values[appended] : (appended % 997 == 3 ? extreme : appended * 7.0);
+            table->append(appended * kKeyStep, {value, 0.0, 0.0});
+        }
+        layers->extend();
+        const std::size_t size = std::size_t(appended);
+        QCOMPARE(layers->covered(), size);
+        QVERIFY(same(layers->all(), walk(0, size)));
+        std::size_t first = 0;
+        while (first < size && std::isnan(samples.value(first)))
+            ++first;
+        std::size_t last = size;
+        while (last > 0 && std::isnan(samples.value(last - 1)))
+            --last;
+        QCOMPARE(layers->firstNumber(), first);
+        QCOMPARE(layers->lastNumber(), first < size ? last - 1 : size);
+        // Ends on and beside the bounds of blocks, groups and chunks, each
+        // with an end anywhere, and pairs of ends anywhere.
+        std::vector<std::pair<std::size_t, std::size_t>> queries;
+        const auto anywhere = [&](std::size_t below) { return random.bounded(quint32(below)); };
+        for (std::size_t end :
+             {1, 15, 16, 17, 127, 128, 129, 1023, 1024, 1025, 16383, 16384, 16385}) {
+            if (end < size)
+                queries.push_back({end, end + 1 + anywhere(size - end)});
+            if (end <= size)
+                queries.push_back({anywhere(end), end});
+        }
+        for (int i = 0; i < 60; ++i) {
+            const std::size_t from = anywhere(size);
+            queries.push_back({from, from + 1 + anywhere(size - from)});
+        }
+        for (const auto& [from, to] : queries)
+            QVERIFY2(same(layers->query(from, to), walk(from, to)),
+                     qPrintable(QStringLiteral("[%1, %2) of %3").arg(from).arg(to).arg(size)));
+    }
 }
 
 void SummaryGraphTest::stepsRangeIsExactToTheLimits_data()

@@ -357,8 +357,8 @@ void SummaryGraphTest::extentsMatchAWalk()
         // with an end anywhere, and pairs of ends anywhere.
         std::vector<std::pair<std::size_t, std::size_t>> queries;
         const auto anywhere = [&](std::size_t below) { return random.bounded(quint32(below)); };
-        for (std::size_t end :
-             {1, 15, 16, 17, 127, 128, 129, 1023, 1024, 1025, 16383, 16384, 16385}) {
+        for (std::size_t end : {1, 15, 16, 17, 127, 128, 129, 1023, 1024, 1025, 8191, 8192, 8193,
+                                16383, 16384, 16385}) {
             if (end < size)
                 queries.push_back({end, end + 1 + anywhere(size - end)});
             if (end <= size)
